@@ -1,0 +1,186 @@
+// The 23 exports. Each passes its arguments on to the routine of its subsystem;
+// SX_FullScreen, SX_ReleaseAll, SX_WaveOpen and SX_WaveSetState add the little
+// logic of their own that the interface gives them.
+#include "sprox.h"
+
+#include "sprox/blit/blitter.h"
+#include "sprox/blit/rop.h"
+#include "sprox/blit/rotozoom.h"
+#include "sprox/display/backend.h"
+#include "sprox/display/frame.h"
+#include "sprox/display/screenmode.h"
+#include "sprox/frame/init.h"
+#include "sprox/input/capture.h"
+#include "sprox/pattern/pattern.h"
+#include "sprox/pattern/put.h"
+#include "sprox/sound/sound.h"
+#include "sprox/sound/wave.h"
+
+using namespace sprox;
+
+namespace {
+
+// Blitter table entries used by the two fixed-blitter puts.
+constexpr int kPlainBlitter = 0;
+constexpr int kRopBlitter = PD_ROP;
+
+// Screen modes asked by SX_FullScreen: full screen with a window clipper, and back.
+constexpr int kModeFullScreen = 3;
+constexpr int kModeWindow = 0;
+
+} // namespace
+
+extern "C" {
+
+SXEXPORT int SXAPI SX_GetStructSize(void)
+{
+    return static_cast<int>(sizeof(SproxContext));
+}
+
+SXEXPORT void SXAPI SX_Init(SproxContext* context, SxWindow window)
+{
+    SproxInitEx(context, window);
+}
+
+SXEXPORT void SXAPI SX_End(SproxContext* context)
+{
+    SproxEnd(context);
+}
+
+SXEXPORT void SXAPI SX_Size(SproxContext* context, int width, int height, int pattern,
+                            SxPalette* paletteOut)
+{
+    SproxSize(context, width, height, pattern, paletteOut);
+}
+
+SXEXPORT void SXAPI SX_Paint(SproxContext* context, SxDC target, int x, int y)
+{
+    SproxPaint(context, target, x, y);
+}
+
+SXEXPORT void SXAPI SX_Clear(SproxContext* context, int colour)
+{
+    SproxClear(context, colour);
+}
+
+// While the mode-3 call runs, width and height stand for the asked screen size.
+SXEXPORT int SXAPI SX_FullScreen(SproxContext* context, int width, int height, int on)
+{
+    int result = 0;
+    if (on != 0 && context != nullptr && context->self == context) {
+        int32_t savedWidth = context->width;
+        int32_t savedHeight = context->height;
+        context->width = width;
+        context->height = height;
+        result = SproxScreenMode(context, kModeFullScreen);
+        context->width = savedWidth;
+        context->height = savedHeight;
+    } else if (on != 0) {
+        // An invalid context: the screen-mode routine reports it.
+        result = SproxScreenMode(context, kModeFullScreen);
+    }
+    if (on == 0 || result == 0) {
+        SproxScreenMode(context, kModeWindow);
+    }
+    return result;
+}
+
+SXEXPORT int SXAPI SX_PatEntryDARFile(int first, int count, const char* fileName)
+{
+    return PatEntryDARFile(first, count, fileName);
+}
+
+SXEXPORT void SXAPI SX_ReleaseAll(void)
+{
+    PatReleaseFrom(0);
+    JoystickRelease();
+    SoundRelease();
+}
+
+SXEXPORT void SXAPI SX_PatPut(SproxContext* context, int x, int y, int pattern)
+{
+    PatPut(context, x, y, pattern, 256, kBlitters[kPlainBlitter], nullptr);
+}
+
+SXEXPORT void SXAPI SX_RopPut(SproxContext* context, int x, int y, int pattern, const uint8_t* rop)
+{
+    PatPut(context, x, y, pattern, 256, kBlitters[kRopBlitter], rop);
+}
+
+SXEXPORT void SXAPI SX_PatDraw(SproxContext* context, const DrawRequest* request)
+{
+    FrameView view;
+    if (LockFrameView(&view, context)) {
+        PatDraw(&view, request);
+        gOps.unlock(context);
+    }
+}
+
+SXEXPORT void SXAPI SX_RotoZoomPut(SproxContext* context, int x, int y, int pattern, int pivotX,
+                                   int pivotY, int angle, int zoom)
+{
+    RotoZoomPut(context, x, y, pattern, pivotX, pivotY, angle, zoom);
+}
+
+SXEXPORT uint8_t* SXAPI SX_CreateRop(void)
+{
+    return CreateRop();
+}
+
+SXEXPORT void SXAPI SX_DeleteRop(uint8_t* rop)
+{
+    DeleteRop(rop);
+}
+
+SXEXPORT void SXAPI SX_TransRop(SproxContext* context, uint8_t* rop, int level)
+{
+    if (context == nullptr) {
+        return;
+    }
+    TranslucentRop(context->colors, rop, 0, 255, level);
+}
+
+SXEXPORT int SXAPI SX_CaptureInput(int configuration, InputState* result)
+{
+    return CaptureInput(configuration, result);
+}
+
+SXEXPORT int SXAPI SX_WaveInit(SxModule module, SxWindow window)
+{
+    int mode = SoundStart(module, window);
+    return mode != 0 && mode != -1 ? 1 : 0;
+}
+
+SXEXPORT int SXAPI SX_WaveOpen(const char* fileName)
+{
+    for (int slot = 0; slot < kWaveSlots; ++slot) {
+        if (!WaveSlotInUse(slot)) {
+            WaveLoad(fileName, 1, slot, -1);
+            return slot;
+        }
+    }
+    return -1;
+}
+
+SXEXPORT void SXAPI SX_WaveFree(int slot)
+{
+    SproxFreeWave(slot);
+}
+
+SXEXPORT int SXAPI SX_WavePlayEx(int slot, int flags)
+{
+    return WavePlay(slot, flags);
+}
+
+SXEXPORT int SXAPI SX_WaveSetState(int slot, int pan, int volume)
+{
+    WaveSetPan(slot, pan, -1);
+    return WaveSetVolume(slot, volume, -1);
+}
+
+SXEXPORT void SXAPI SX_WaveActivate(int flag)
+{
+    SoundActivate(flag);
+}
+
+} // extern "C"

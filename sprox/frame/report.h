@@ -1,0 +1,20 @@
+// The error reporter: every subsystem tells the user about a failure through it.
+#pragma once
+
+namespace sprox {
+
+// Caption of every report box.
+inline constexpr const char* kReportCaption = "Sprox Error";
+// Size of the composition buffer, terminating zero included.
+inline constexpr int kReportBufferSize = 384;
+
+// Shows "where: message tail" for a negative code in a modal box; 0 and positive
+// codes show nothing. The where-text is code page 932 bytes; one that would not fit
+// the buffer is cut at a character boundary.
+void Report(int code, const char* where);
+
+// Composes the text Report shows into out (kReportBufferSize bytes); returns false
+// for codes that show nothing.
+bool ComposeReport(int code, const char* where, char* out);
+
+} // namespace sprox

@@ -1,0 +1,47 @@
+#include "sprox/pattern/wholefile.h"
+
+#include <cstdio>
+
+#include "sprox/frame/report.h"
+#include "sprox/sys/machine.h"
+
+namespace sprox {
+
+unsigned char* ReadWholeFile(const char* name, long* sizeOut)
+{
+    sys::Machine& m = sys::M();
+    long error = 0;
+    sys::File file = m.FileOpen(name, &error);
+    if (file == nullptr) {
+        char where[kReportBufferSize];
+        std::snprintf(where, sizeof where, "%s -> %ld", name, error);
+        Report(-4, where);
+        return nullptr;
+    }
+    long size = m.FileSize(file);
+    auto* block = size >= 0 ? static_cast<unsigned char*>(m.GlobalAlloc(static_cast<size_t>(size)))
+                            : nullptr;
+    if (block == nullptr) {
+        Report(-3, name);
+        m.FileClose(file);
+        return nullptr;
+    }
+    if (m.FileRead(file, block, size) != size) {
+        Report(-4, name);
+        m.GlobalFree(block);
+        m.FileClose(file);
+        return nullptr;
+    }
+    m.FileClose(file);
+    if (sizeOut != nullptr) {
+        *sizeOut = size;
+    }
+    return block;
+}
+
+void FreeWholeFile(void* block)
+{
+    sys::M().GlobalFree(block);
+}
+
+} // namespace sprox
