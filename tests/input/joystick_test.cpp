@@ -142,7 +142,20 @@ TEST(Joystick, ButtonsOneToTenAddToTheKeys)
     EXPECT_EQ(s.rangeX, 32767);
 }
 
-TEST(Joystick, SecondConfigurationReadsTheSecondJoystick)
+TEST(Joystick, ConfigurationTwoWithoutASecondJoystickUsesTheKeys)
+{
+    auto& in = fake::input();
+    AddJoystick();
+    in.keysDown = {'F'};
+    InputState s = Capture(2);  // beyond the count: the keys give the axes
+    EXPECT_EQ(s.inputBits, IN_RIGHT);
+    EXPECT_EQ(s.axisX, 1);
+    EXPECT_EQ(s.rangeX, 1);
+    EXPECT_EQ(s.rangeZ, 0);
+    EXPECT_EQ(in.joyCalls.back(), "caps 0");  // no read
+}
+
+TEST(Joystick, ConfigurationTwoReadsTheSecondJoystick)
 {
     AddJoystick();
     auto& second = AddJoystick();
@@ -151,19 +164,6 @@ TEST(Joystick, SecondConfigurationReadsTheSecondJoystick)
     EXPECT_EQ(SX_CaptureInput(2, nullptr), IN_UP | 0x20);
     EXPECT_EQ(fake::input().Reads(0), 0);
     EXPECT_EQ(fake::input().Reads(1), 1);
-}
-
-TEST(Joystick, JoystickBeyondTheCountIsNotReadAndKeysGiveTheAxes)
-{
-    auto& in = fake::input();
-    AddJoystick();  // only joystick 1: configuration 2 wants joystick 2
-    in.keysDown = {'F'};
-    InputState s = Capture(2);
-    EXPECT_EQ(s.inputBits, IN_RIGHT);
-    EXPECT_EQ(s.axisX, 1);
-    EXPECT_EQ(s.rangeX, 1);
-    EXPECT_EQ(s.rangeZ, 0);
-    EXPECT_EQ(in.Reads(1), 0);
 }
 
 TEST(Joystick, WithoutTheExtendedQueryThePlainOneIsUsed)
@@ -224,40 +224,25 @@ TEST(Joystick, UnpluggedJoystickIsLeftAloneForThreeSeconds)
     EXPECT_EQ(s.axisX, 1);
     EXPECT_EQ(s.rangeX, 1);
     EXPECT_EQ(in.Reads(0), 2);
-
-    stick.PlugIn();
     for (uint32_t t : {2000u, 2001u, 3500u, 4999u}) {
         m.clock = t;
         EXPECT_EQ(SX_CaptureInput(0, nullptr), IN_RIGHT) << t;
     }
     EXPECT_EQ(in.Reads(0), 2);
-    m.clock = 5000;
-    EXPECT_EQ(SX_CaptureInput(0, nullptr), IN_RIGHT | 0x10);
-    EXPECT_EQ(in.Reads(0), 3);
-    m.clock = 5001;
-    SX_CaptureInput(0, nullptr);
-    EXPECT_EQ(in.Reads(0), 4);  // read at every capture again
-}
 
-TEST(Joystick, JoystickStillUnpluggedAfterThePauseStartsANewPause)
-{
-    auto& m = fake::machine();
-    auto& in = fake::input();
-    AddJoystick().Unplug();
-    m.clock = 10;
-    SX_CaptureInput(1, nullptr);
-    m.clock = 3010;
-    SX_CaptureInput(1, nullptr);
-    EXPECT_EQ(in.Reads(0), 2);
-    m.clock = 6009;
-    SX_CaptureInput(1, nullptr);
-    EXPECT_EQ(in.Reads(0), 2);
-    m.clock = 6010;
-    SX_CaptureInput(1, nullptr);
-    EXPECT_EQ(in.Reads(0), 3);
-    // Each configuration has its own pause: configuration 0 reads at once.
+    m.clock = 5000;  // tried again, still unplugged: a new pause
     SX_CaptureInput(0, nullptr);
-    EXPECT_EQ(in.Reads(0), 4);
+    EXPECT_EQ(in.Reads(0), 3);
+    stick.PlugIn();
+    m.clock = 7999;
+    SX_CaptureInput(0, nullptr);
+    EXPECT_EQ(in.Reads(0), 3);
+    // Each configuration has its own pause: configuration 1 reads at once.
+    EXPECT_EQ(SX_CaptureInput(1, nullptr), IN_RIGHT | 0x10);
+    m.clock = 8000;
+    EXPECT_EQ(SX_CaptureInput(0, nullptr), IN_RIGHT | 0x10);
+    SX_CaptureInput(0, nullptr);
+    EXPECT_EQ(in.Reads(0), 6);  // read at every capture again
 }
 
 TEST(Joystick, PauseLastsThreeSecondsAcrossTheClockWrap)
@@ -278,26 +263,13 @@ TEST(Joystick, PauseLastsThreeSecondsAcrossTheClockWrap)
     EXPECT_EQ(in.Reads(0), 2);
 }
 
-TEST(Joystick, PauseEndsWhenTheNextCaptureComesAfterTheWrap)
+TEST(Joystick, PauseEndingNearTheWrapIsNeitherLostNorStretched)
 {
     auto& m = fake::machine();
     auto& in = fake::input();
     AddJoystick().Unplug();
-    m.clock = 0xFFFFFFFF - 3499;  // the pause ends 500 ms before the wrap
-    SX_CaptureInput(0, nullptr);
-    m.clock = 100;                // no capture until after the wrap
-    SX_CaptureInput(0, nullptr);
-    EXPECT_EQ(in.Reads(0), 2);
-}
-
-TEST(Joystick, PauseEndingExactlyAtTheWrapIsNotLost)
-{
-    auto& m = fake::machine();
-    auto& in = fake::input();
-    AddJoystick().Unplug();
+    // Ends exactly at the wrap, where 0 would mean "no pause".
     m.clock = 0x100000000ull - 3000;
-    SX_CaptureInput(0, nullptr);
-    m.clock = 0xFFFFFFFF;
     SX_CaptureInput(0, nullptr);
     m.clock = 0;
     SX_CaptureInput(0, nullptr);
@@ -305,6 +277,13 @@ TEST(Joystick, PauseEndingExactlyAtTheWrapIsNotLost)
     m.clock = 1;
     SX_CaptureInput(0, nullptr);
     EXPECT_EQ(in.Reads(0), 2);
+
+    // Ends just before the wrap, and the next capture comes only after it.
+    m.clock = 0xFFFFFFFF - 3499;
+    SX_CaptureInput(1, nullptr);
+    m.clock = 100;
+    SX_CaptureInput(1, nullptr);
+    EXPECT_EQ(in.Reads(0), 4);
 }
 
 TEST(Joystick, AfterReleaseAllCapturesUseThePlainQuery)
