@@ -1,22 +1,30 @@
 #include "fake/fake_machine.h"
 
+#include "fake/fake_input.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 
 namespace fake {
 
-FakeMachine::FakeMachine() { OfferNt(); }
+FakeMachine::FakeMachine()
+{
+    OfferNt();
+    inputFacility = &fake::input();
+}
 
 void FakeMachine::Reset()
 {
+    fake::input() = FakeInput();
     *this = FakeMachine();
 }
 
 void FakeMachine::OfferNt()
 {
     version = 0x0000000A;
-    modules = {{"GDI32", {"CreateDIBSection"}}, {"DDRAW.DLL", {"DirectDrawCreate"}}};
+    modules = {{"GDI32", {"CreateDIBSection"}}, {"DDRAW.DLL", {"DirectDrawCreate"}},
+               {"WINMM.DLL", {"joyGetPosEx"}}};
 }
 
 std::set<std::string> FakeMachine::LoadedNow() const

@@ -38,7 +38,7 @@ public:
     sys::WinG* wingFacility = nullptr;
     sys::DirectDraw* ddrawFacility = nullptr;
     sys::Sound* soundFacility = nullptr;
-    sys::Input* inputFacility = nullptr;
+    sys::Input* inputFacility = nullptr;   // the fake input (fake_input.h) by default
 
     // --- What happened (read by tests) ---
     std::vector<std::string> loaded;   // every LoadModule that succeeded, in order
@@ -54,7 +54,7 @@ public:
     // Forget everything that happened and offer the default machine again.
     void Reset();
     // Offer the libraries of an ordinary NT machine: GDI32 with CreateDIBSection,
-    // DDRAW.DLL with DirectDrawCreate.
+    // DDRAW.DLL with DirectDrawCreate, WINMM.DLL with joyGetPosEx.
     void OfferNt();
     std::set<std::string> LoadedNow() const;  // modules loaded and not yet freed
 

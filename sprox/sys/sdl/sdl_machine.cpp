@@ -23,6 +23,7 @@ struct OfferedModule {
 constexpr OfferedModule kModules[] = {
     {"GDI32", {"CreateDIBSection"}},
     {"DDRAW.DLL", {"DirectDrawCreate"}},
+    {"WINMM.DLL", {"joyGetPosEx"}},
 };
 
 bool SameName(const char* a, const char* b)
