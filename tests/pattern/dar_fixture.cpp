@@ -65,7 +65,9 @@ TempFile::TempFile(const std::vector<uint8_t>& bytes)
     std::FILE* f = std::fopen(path_.c_str(), "wb");
     EXPECT_NE(f, nullptr) << path_;
     if (f != nullptr) {
-        EXPECT_EQ(std::fwrite(bytes.data(), 1, bytes.size(), f), bytes.size());
+        if (!bytes.empty()) {
+            EXPECT_EQ(std::fwrite(bytes.data(), 1, bytes.size(), f), bytes.size());
+        }
         std::fclose(f);
     }
 }
