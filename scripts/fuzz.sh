@@ -19,6 +19,8 @@ clang++ "${flags[@]}" -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=
 clang++ "${flags[@]}" fuzz/dar_seeds.cpp tools/dartool/dar_write.cpp -o "$out/dar_seeds"
 
 "$out/dar_seeds" "$out/seeds"
-# New inputs go to corpus/; the seeds are only read.
+# New inputs go to corpus/, the seeds are only read; a failing input is saved in
+# build-fuzz/ as crash-* (or leak-*, timeout-*).
 "$out/dar_fuzz" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
+  -artifact_prefix="$out/" \
   "$out/corpus" "$out/seeds"

@@ -110,23 +110,6 @@ TEST(Tables, ThirtyOneArchivesAndAThirtySecond)
     }
 }
 
-TEST(Tables, FullTableRefusesAndKeepsTheRangeEmpty)
-{
-    auto& m = fake::machine();
-    TempFile one(MakeArchive(1)), two(MakeArchive(2));
-    for (int i = 0; i < 31; ++i) {
-        ASSERT_EQ(SX_PatEntryDARFile(2 * i, 1, one.path()), 1);
-    }
-    // Numbers 4 and 5: 4 is released (slot 3 then frees), so a slot is found.
-    EXPECT_EQ(SX_PatEntryDARFile(4, 2, two.path()), 2);
-    EXPECT_EQ(gPatterns[4].archive, 3);
-    // Numbers 61..62 hold nothing: no slot, and top falls back to 61.
-    EXPECT_EQ(SX_PatEntryDARFile(61, 2, two.path()), 0);
-    EXPECT_EQ(gPatternTop, 61u);
-    EXPECT_EQ(gPatterns[61].header, nullptr);
-    EXPECT_EQ(m.liveBlocks, 31);
-}
-
 TEST(Tables, ReleaseAllFreesConvertedBitmapsToo)
 {
     auto& m = fake::machine();
