@@ -8,7 +8,7 @@ packages=(
   libsdl2-dev libsdl2-mixer-dev libpng-dev libx11-dev
   googletest libgtest-dev libbenchmark-dev
   xvfb xauth
-  clang
+  clang libclang-rt-dev
 )
 if [ "${1:-}" = "--bench" ]; then
   packages+=(liballegro4-dev libsdl2-gfx-dev valgrind)

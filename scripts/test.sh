@@ -22,3 +22,6 @@ run_ctest build
 cmake -S . -B build-san -DCMAKE_BUILD_TYPE=Debug -DSPROX_SANITIZE=ON -DSPROX_BENCH=OFF
 cmake --build build-san -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 run_ctest build-san
+
+# The DAR reader fuzzer, for a bounded time.
+bash scripts/fuzz.sh 60

@@ -1,5 +1,10 @@
 #include "sprox/pattern/pattern.h"
 
+#include "sprox/frame/report.h"
+#include "sprox/pattern/dar.h"
+#include "sprox/pattern/wholefile.h"
+#include "sprox/sys/machine.h"
+
 namespace sprox {
 
 PatternRecord gPatterns[kMaxPatterns];
@@ -7,9 +12,182 @@ uint32_t gPatternTop = 0;
 ArchiveSlot gArchives[kMaxArchives];
 int32_t gArchiveTop = 1;
 
-// Not built yet: nothing is registered.
-int PatEntryDARFile(int, int, const char*) { return 0; }
-void PatRelease(int) {}
-void PatReleaseFrom(int) {}
+namespace {
+
+// Lowers patternTop until it is one past the highest record in use.
+void SettlePatternTop()
+{
+    while (gPatternTop > 0 && gPatterns[gPatternTop - 1].header == nullptr) {
+        --gPatternTop;
+    }
+}
+
+// Every one of the first n entries, checked before anything is registered.
+bool DarEntriesFit(const uint8_t* image, size_t size, int version, int n, DarEntry* entries)
+{
+    size_t offset = kDarHeadSize;
+    for (int i = 0; i < n; ++i) {
+        if (!DarReadEntry(image, size, offset, version, &entries[i])) {
+            return false;
+        }
+        offset = entries[i].end;
+    }
+    return true;
+}
+
+} // namespace
+
+int PatEntryDARFile(int first, int count, const char* name)
+{
+    // A negative first number or count has nothing it could register; checked
+    // before the unsigned sum below, which would wrap them into range.
+    if (first < 0 || count < 0) {
+        return 0;
+    }
+    if (static_cast<uint32_t>(first) + static_cast<uint32_t>(count) > kMaxPatterns) {
+        count = kMaxPatterns - first;
+        Report(-2, "PatEntryDARFile");
+        if (count <= 0) {
+            return 0;
+        }
+    }
+    long size = 0;
+    uint8_t* image = ReadWholeFile(name, &size);
+    if (image == nullptr) {
+        return 0;
+    }
+    int registered = PatEntryDAR(first, count, kSourceFile, image, static_cast<size_t>(size));
+    if (registered <= 0) {
+        FreeWholeFile(image);
+    }
+    return registered;
+}
+
+int PatEntryDAR(int first, int count, int32_t kind, uint8_t* image, size_t size)
+{
+    if (image == nullptr || !DarHasMagic(image, size)) {
+        return 0;
+    }
+    int version = 0;
+    int fileCount = 0;
+    if (!DarReadCounts(image, size, &version, &fileCount)) {
+        return 0;
+    }
+    int n = count < fileCount ? count : fileCount;
+    if (first < 0 || first >= kMaxPatterns || n <= 0) {
+        return 0;
+    }
+    if (n > kMaxPatterns - first) {
+        n = kMaxPatterns - first;
+    }
+    if (version > kDarLatestVersion) {
+        Report(-7, "PatEntryDAR...");
+        return 0;
+    }
+    static DarEntry entries[kMaxPatterns];
+    if (!DarHeadFits(image, size) || !DarEntriesFit(image, size, version, n, entries)) {
+        return 0;
+    }
+
+    for (int p = first; p < first + n; ++p) {
+        PatRelease(p);
+    }
+    const uint32_t end = static_cast<uint32_t>(first + n);
+    if (gPatternTop < end) {
+        for (uint32_t p = gPatternTop; p < end; ++p) {
+            gPatterns[p] = PatternRecord{};
+        }
+        gPatternTop = end;
+    }
+    const int s = FindArchiveSlot();
+    if (s == -1) {
+        SettlePatternTop();
+        return 0;
+    }
+    gArchives[s] = ArchiveSlot{n, kind, 0, image};
+    for (int i = 0; i < n; ++i) {
+        const DarEntry& e = entries[i];
+        PatternRecord& r = gPatterns[first + i];
+        r = PatternRecord{};
+        r.header = image + 8;
+        r.data = e.rows;
+        r.archive = static_cast<uint16_t>(s);
+        r.width = e.width;
+        r.visibleHeight = e.visibleHeight;
+        r.rowsAbove = 0;
+        r.storedHeight = e.height;
+        r.hotX = e.hotX;
+        r.hotY = e.hotY;
+        r.stride = e.stride;
+        r.keyColour = e.keyColour;
+        r.extension = e.extension;
+    }
+    if (s == gArchiveTop) {
+        gArchiveTop = s + 1;
+    }
+    return n;
+}
+
+int FindArchiveSlot()
+{
+    if (gArchiveTop <= 1) {
+        return 1;
+    }
+    int s = 1;
+    while (s < gArchiveTop && gArchives[s].liveCount != 0) {
+        ++s;
+    }
+    return s >= kMaxArchives ? -1 : s;
+}
+
+void PatDropArchive(int pattern)
+{
+    if (pattern < 0 || pattern >= kMaxPatterns) {
+        return;
+    }
+    PatternRecord& r = gPatterns[pattern];
+    r.data = nullptr;
+    if (r.archive == 0 || r.archive >= kMaxArchives || gArchives[r.archive].liveCount <= 0) {
+        return;
+    }
+    ArchiveSlot& slot = gArchives[r.archive];
+    if (--slot.liveCount > 0) {
+        return;
+    }
+    if (r.archive == gArchiveTop - 1) {
+        --gArchiveTop;
+        while (gArchiveTop > 1 && gArchives[gArchiveTop - 1].liveCount == 0) {
+            --gArchiveTop;
+        }
+    }
+    FreeWholeFile(slot.image);
+    slot.image = nullptr;
+}
+
+void PatRelease(int pattern)
+{
+    if (static_cast<uint32_t>(pattern) >= gPatternTop || gPatterns[pattern].header == nullptr) {
+        return;
+    }
+    PatDropArchive(pattern);
+    PatternRecord& r = gPatterns[pattern];
+    if (r.bitmapBits != nullptr) {
+        sys::M().GlobalFree(r.header);  // the converted bitmap: header, colours and rows
+        r.bitmapBits = nullptr;
+    }
+    r.header = nullptr;
+    if (static_cast<uint32_t>(pattern) == gPatternTop - 1) {
+        SettlePatternTop();
+    }
+}
+
+void PatReleaseFrom(int first)
+{
+    const uint32_t from = first < 0 ? 0 : static_cast<uint32_t>(first);
+    while (gPatternTop > from) {
+        PatRelease(static_cast<int>(gPatternTop - 1));
+        SettlePatternTop();
+    }
+}
 
 } // namespace sprox

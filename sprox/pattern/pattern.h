@@ -1,6 +1,10 @@
 // The process-wide pattern and archive tables, filled from DAR archives.
+//
+// A pattern record points into the image of the archive it came from; the archive
+// slot owns that image and frees it when the last of its patterns is released.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 namespace sprox {
@@ -8,9 +12,14 @@ namespace sprox {
 inline constexpr int kMaxPatterns = 2048;   // MAX_PATTERNS
 inline constexpr int kMaxArchives = 32;     // MAX_ARCHIVES; slot 0 is never used
 
+// Source kind of an archive slot. Archives come only from files here.
+inline constexpr int32_t kSourceFile = 1;
+
 // One registered pattern. In use while header is not null.
 struct PatternRecord {
-    const uint8_t* header;    // header block; its palette lies at header + *(uint32_t*)header
+    uint8_t* header;          // header block; its palette lies at header + *(uint32_t*)header.
+                              // Inside the archive image, or the converted bitmap's own
+                              // block once bitmapBits is set (then the record owns it).
     const uint8_t* data;      // first stored row (the bottom row)
     uint8_t* bitmapBits;      // rows of the converted bitmap, null until converted
     uint16_t archive;         // archive slot that owns the image
@@ -39,8 +48,24 @@ extern uint32_t gPatternTop;  // one past the highest pattern number in use
 extern ArchiveSlot gArchives[kMaxArchives];
 extern int32_t gArchiveTop;   // one past the highest slot in use, never below 1
 
+// Reads the archive file and registers up to `count` of its patterns from pattern
+// number `first` on. Returns the number registered; 0 on every failure.
 int PatEntryDARFile(int first, int count, const char* name);
+
+// Checks the archive image (`size` bytes, from ReadWholeFile) and registers up to
+// `count` of its patterns from `first` on. On success the image belongs to the
+// archive table; on 0 it is still the caller's. An archive that does not hold
+// together (an entry or a row reaching outside the image) registers nothing.
+int PatEntryDAR(int first, int count, int32_t kind, uint8_t* image, size_t size);
+
+// The lowest free archive slot 1..31, or -1.
+int FindArchiveSlot();
+
+// Empties one record; numbers out of range and empty records are left alone.
 void PatRelease(int pattern);
+// Takes the record's hold off its archive; the last hold frees the image.
+void PatDropArchive(int pattern);
+// Empties every record from `first` up (negative counts as 0).
 void PatReleaseFrom(int first);
 
 } // namespace sprox

@@ -10,6 +10,9 @@ namespace sprox {
 unsigned char* ReadWholeFile(const char* name, long* sizeOut)
 {
     sys::Machine& m = sys::M();
+    if (name == nullptr) {
+        name = "";  // opens nothing, and is reported like any missing file
+    }
     long error = 0;
     sys::File file = m.FileOpen(name, &error);
     if (file == nullptr) {
@@ -19,8 +22,13 @@ unsigned char* ReadWholeFile(const char* name, long* sizeOut)
         return nullptr;
     }
     long size = m.FileSize(file);
-    auto* block = size >= 0 ? static_cast<unsigned char*>(m.GlobalAlloc(static_cast<size_t>(size)))
-                            : nullptr;
+    if (size < 0) {
+        // A size the system cannot tell is a file that cannot be read.
+        Report(-4, name);
+        m.FileClose(file);
+        return nullptr;
+    }
+    auto* block = static_cast<unsigned char*>(m.GlobalAlloc(static_cast<size_t>(size)));
     if (block == nullptr) {
         Report(-3, name);
         m.FileClose(file);
