@@ -1,12 +1,18 @@
 #include "fake/fake_machine.h"
 
+#include "fake/fake_sound.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 
 namespace fake {
 
-FakeMachine::FakeMachine() { OfferNt(); }
+FakeMachine::FakeMachine()
+{
+    OfferNt();
+    soundFacility = &fake::sound();
+}
 
 void FakeMachine::Reset()
 {
