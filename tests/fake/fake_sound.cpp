@@ -303,10 +303,8 @@ uint32_t FakeSound::WaveMixActivate(void* entry, sys::MixSession session, bool a
 sys::MixWave FakeSound::WaveMixOpenWave(void* entry, sys::MixSession session, const char* fileName,
                                         void* module, uint32_t flags)
 {
-    LogMix(entry, "WaveMixOpenWave",
-           " " + std::to_string(session) + " " + (module == FakeGameModule() ? "game" : "other") +
-               " " + std::to_string(flags));
-    openedWaves.push_back(fileName);
+    LogMix(entry, "WaveMixOpenWave", " " + std::to_string(session) + " " + std::to_string(flags));
+    openedWaves.push_back({fileName, module, flags});
     if (openWaveFails) {
         return 0;
     }

@@ -43,6 +43,12 @@ struct MixPlay {
     uint16_t loops;
 };
 
+struct OpenedWave {
+    std::string name;
+    void* module;
+    uint32_t flags;
+};
+
 struct SystemPlay {
     const void* image;
     size_t size;
@@ -69,7 +75,7 @@ public:
     std::deque<FakeBuffer> buffers;           // buffer bN is buffers[N - 1]
     std::vector<MixPlay> mixPlays;
     std::vector<SystemPlay> systemPlays;      // stops have a null image
-    std::vector<std::string> openedWaves;     // file names given to WaveMixOpenWave
+    std::vector<OpenedWave> openedWaves;
     int liveObjects = 0;                      // DirectSound objects not yet released
     sys::MixWave lastWave = 0;
 
