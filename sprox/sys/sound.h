@@ -84,8 +84,7 @@ inline constexpr int kMixChannels = 8;
 //  14 u32 notification window (0)   18 u32 flags   22 u16 loops (0xFFFF forever)
 inline constexpr size_t kMixPlayRecordSize = 24;
 
-class Sound {
-public:
+struct Sound {
     virtual ~Sound() = default;
 
     // The module of the game's executable (the module handle of no name).

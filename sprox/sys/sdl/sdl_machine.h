@@ -25,6 +25,7 @@ public:
     long FileRead(File file, void* buffer, long size) override;
     void FileClose(File file) override;
     uint32_t TimeMs() override;
+    Sound* sound() override;
 
 private:
     std::recursive_mutex guard_;
