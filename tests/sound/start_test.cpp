@@ -135,6 +135,11 @@ TEST(SoundStart, SecondInitChangesNothingNotEvenTheModule)
     EXPECT_EQ(M().probed.size(), probes);
     EXPECT_EQ(S().calls.size(), calls);
     EXPECT_EQ(sprox::gSound.module, ModuleA());
+    // The module given first is the one the mixer gets.
+    SX_WaveOpen("whatever.wav");
+    ASSERT_EQ(S().openedWaves.size(), 1u);
+    EXPECT_EQ(S().openedWaves[0].module, static_cast<void*>(ModuleA()));
+    EXPECT_FALSE(S().Called("GameModule"));
 }
 
 TEST(SoundStart, TheModuleIsStoredOnceAlsoAcrossARelease)
@@ -154,16 +159,6 @@ TEST(SoundStart, TheModuleIsStoredOnceAlsoAcrossARelease)
     ASSERT_EQ(SX_WaveOpen(name.c_str()), 0);
     EXPECT_EQ(S().openedWaves[1].module, fake::FakeGameModule());
     EXPECT_EQ(S().CountCalls("GameModule"), 1);
-}
-
-TEST(SoundStart, AGivenModuleIsHandedToTheMixer)
-{
-    fake::OfferWaveMix(M());
-    ASSERT_EQ(SX_WaveInit(ModuleA(), nullptr), 1);
-    SX_WaveOpen("whatever.wav");
-    ASSERT_EQ(S().openedWaves.size(), 1u);
-    EXPECT_EQ(S().openedWaves[0].module, static_cast<void*>(ModuleA()));
-    EXPECT_FALSE(S().Called("GameModule"));
 }
 
 TEST(SoundActivate, DeactivatingBeforeAnyPlayOpensTheChannelsFirst)

@@ -93,7 +93,9 @@ inline std::string WriteFile(const Bytes& bytes, const std::string& stem = "wave
     std::FILE* f = std::fopen(name.c_str(), "wb");
     EXPECT_NE(f, nullptr) << name;
     if (f != nullptr) {
-        std::fwrite(bytes.data(), 1, bytes.size(), f);
+        if (!bytes.empty()) {
+            std::fwrite(bytes.data(), 1, bytes.size(), f);
+        }
         std::fclose(f);
     }
     return name;
