@@ -155,7 +155,7 @@ SXEXPORT int SXAPI SX_WaveOpen(const char* fileName)
 {
     for (int slot = 0; slot < kWaveSlots; ++slot) {
         if (!WaveSlotInUse(slot)) {
-            WaveLoad(fileName, 1, slot, -1);
+            WaveLoad(fileName, slot);
             return slot;
         }
     }
@@ -174,8 +174,8 @@ SXEXPORT int SXAPI SX_WavePlayEx(int slot, int flags)
 
 SXEXPORT int SXAPI SX_WaveSetState(int slot, int pan, int volume)
 {
-    WaveSetPan(slot, pan, -1);
-    return WaveSetVolume(slot, volume, -1);
+    WaveSetPan(slot, pan);
+    return WaveSetVolume(slot, volume);
 }
 
 SXEXPORT void SXAPI SX_WaveActivate(int flag)

@@ -1,6 +1,7 @@
 #include "fake/fake_machine.h"
 
 #include "fake/fake_input.h"
+#include "fake/fake_sound.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -12,6 +13,7 @@ FakeMachine::FakeMachine()
 {
     OfferNt();
     inputFacility = &fake::input();
+    soundFacility = &fake::sound();
 }
 
 void FakeMachine::Reset()

@@ -1,5 +1,7 @@
 #include "sprox/sys/sdl/sdl_machine.h"
 
+#include "sprox/sys/sdl/sdl_sound.h"
+
 #include <SDL2/SDL.h>
 #include <iconv.h>
 
@@ -17,13 +19,17 @@ namespace {
 // offers in each. A module handle is the address of its row.
 struct OfferedModule {
     const char* name;
-    const char* entries[8];
+    const char* entries[12];
 };
 
 constexpr OfferedModule kModules[] = {
     {"GDI32", {"CreateDIBSection"}},
     {"DDRAW.DLL", {"DirectDrawCreate"}},
     {"WINMM.DLL", {"joyGetPosEx"}},
+    {"DSOUND.DLL", {"DirectSoundCreate"}},
+    {kWaveMixModule, {"WaveMixGetInfo", "WaveMixInit", "WaveMixConfigureInit", "WaveMixActivate",
+                      "WaveMixOpenWave", "WaveMixOpenChannel", "WaveMixPlay", "WaveMixFlushChannel",
+                      "WaveMixCloseChannel", "WaveMixFreeWave", "WaveMixCloseSession", "WaveMixPump"}},
 };
 
 bool SameName(const char* a, const char* b)
@@ -75,7 +81,7 @@ uint32_t SdlMachine::Version() { return 0x0000000A; }
 void* SdlMachine::LoadModule(const char* name)
 {
     for (const OfferedModule& module : kModules) {
-        if (SameName(module.name, name)) {
+        if (SameName(module.name, name) && TheSdlSound().Offers(name)) {
             return const_cast<OfferedModule*>(&module);
         }
     }
@@ -167,6 +173,8 @@ uint32_t SdlMachine::TimeMs()
     return static_cast<uint32_t>(
         duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
 }
+
+Sound* SdlMachine::sound() { return &TheSdlSound(); }
 
 Machine* PlatformMachine()
 {

@@ -26,6 +26,7 @@ public:
     void FileClose(File file) override;
     uint32_t TimeMs() override;
     Input* input() override;  // sdl_input.cpp
+    Sound* sound() override;
 
 private:
     std::recursive_mutex guard_;
