@@ -174,6 +174,79 @@ bool Finish(Rewrite& rewrite, const char* path)
     return PutInPlace(rewrite.tempName, path);
 }
 
+// The entry a write appends: its directory record and its blob.
+struct NewEntry {
+    const unsigned char* record;
+    const unsigned char* blob;
+    std::size_t blobSize;
+};
+
+// Rewrites the package at path without the entry called name and, when added is
+// given, with that entry appended last: one pass over the old package, so that a
+// failure at any step leaves the package as it was. Without added, it is a removal
+// and gives every DeleteResult; with it, DELETE_REMOVED means written.
+int RewritePackage(const char* path, const char* name, const NewEntry* added)
+{
+    char tempName[kPathCapacity];
+    if (!PathFits(path) || !MakeTempName(path, tempName)) {
+        return DELETE_FAILED;
+    }
+    Rewrite rewrite;
+    rewrite.tempName = tempName;
+    rewrite.package = std::fopen(path, "rb");
+    std::int32_t count = 0;
+    DirectoryScan scan;
+    if (rewrite.package == nullptr) {
+        if (added == nullptr) {
+            return DELETE_NO_PACKAGE;
+        }
+    } else {
+        const long fileSize = FileSize(rewrite.package);
+        if (!ReadHeader(rewrite.package, count) ||
+            !ScanDirectory(rewrite.package, count, fileSize, name, scan)) {
+            return DELETE_FAILED;
+        }
+    }
+    const bool match = scan.matchIndex >= 0;
+    if (!match && added == nullptr) {
+        return DELETE_NOT_FOUND;
+    }
+    const std::int32_t kept = match ? count - 1 : count;
+    if (added != nullptr && kept == INT32_MAX) {
+        return DELETE_FAILED;
+    }
+    rewrite.temp = std::fopen(tempName, "wb");
+    if (rewrite.temp == nullptr) {
+        return DELETE_FAILED;
+    }
+
+    const std::int64_t record = static_cast<std::int64_t>(kRecordSize);
+    const std::int64_t recordsBefore = match ? scan.matchIndex : count;
+    const std::int64_t recordsAfter = match ? count - 1 - scan.matchIndex : 0;
+    bool ok = WriteHeader(rewrite.temp, added != nullptr ? kept + 1 : kept);
+    if (rewrite.package != nullptr) {
+        ok = ok && std::fseek(rewrite.package, static_cast<long>(kHeaderSize), SEEK_SET) == 0 &&
+             CopyBytes(rewrite.temp, rewrite.package, recordsBefore * record) &&
+             (!match || std::fseek(rewrite.package, static_cast<long>(kRecordSize), SEEK_CUR) == 0) &&
+             CopyBytes(rewrite.temp, rewrite.package, recordsAfter * record);
+    }
+    if (added != nullptr) {
+        ok = ok && WriteAll(rewrite.temp, added->record, kRecordSize);
+    }
+    if (rewrite.package != nullptr) {
+        ok = ok && CopyBytes(rewrite.temp, rewrite.package, scan.before) &&
+             (!match || std::fseek(rewrite.package, static_cast<long>(scan.matchSize), SEEK_CUR) == 0) &&
+             CopyBytes(rewrite.temp, rewrite.package, scan.after);
+    }
+    if (added != nullptr) {
+        ok = ok && WriteAll(rewrite.temp, added->blob, added->blobSize);
+    }
+    if (!ok) {
+        return DELETE_FAILED;
+    }
+    return Finish(rewrite, path) ? DELETE_REMOVED : DELETE_FAILED;
+}
+
 } // namespace
 
 bool TempNameFits(const char* path)
@@ -221,75 +294,15 @@ int CopyBytes(std::FILE* destination, std::FILE* source, std::int64_t count)
 
 int PackageDeleteEntry(const char* name, const char* path)
 {
-    char tempName[kPathCapacity];
-    if (!PathFits(path) || !MakeTempName(path, tempName)) {
-        return DELETE_FAILED;
-    }
-    Rewrite rewrite;
-    rewrite.tempName = tempName;
-    rewrite.package = std::fopen(path, "rb");
-    if (rewrite.package == nullptr) {
-        return DELETE_NO_PACKAGE;
-    }
-    const long fileSize = FileSize(rewrite.package);
-    std::int32_t count = 0;
-    DirectoryScan scan;
-    if (!ReadHeader(rewrite.package, count) ||
-        !ScanDirectory(rewrite.package, count, fileSize, name, scan)) {
-        return DELETE_FAILED;
-    }
-    if (scan.matchIndex < 0) {
-        return DELETE_NOT_FOUND;
-    }
-    rewrite.temp = std::fopen(tempName, "wb");
-    if (rewrite.temp == nullptr) {
-        return DELETE_FAILED;
-    }
-    const std::int64_t recordsBefore = scan.matchIndex;
-    const std::int64_t recordsAfter = count - 1 - scan.matchIndex;
-    const std::int64_t record = static_cast<std::int64_t>(kRecordSize);
-    const bool copied =
-        WriteHeader(rewrite.temp, count - 1) &&
-        std::fseek(rewrite.package, static_cast<long>(kHeaderSize), SEEK_SET) == 0 &&
-        CopyBytes(rewrite.temp, rewrite.package, recordsBefore * record) &&
-        std::fseek(rewrite.package, static_cast<long>(kRecordSize), SEEK_CUR) == 0 &&
-        CopyBytes(rewrite.temp, rewrite.package, recordsAfter * record) &&
-        CopyBytes(rewrite.temp, rewrite.package, scan.before) &&
-        std::fseek(rewrite.package, static_cast<long>(scan.matchSize), SEEK_CUR) == 0 &&
-        CopyBytes(rewrite.temp, rewrite.package, scan.after);
-    if (!copied) {
-        return DELETE_FAILED;
-    }
-    return Finish(rewrite, path) ? DELETE_REMOVED : DELETE_FAILED;
+    return RewritePackage(path, name, nullptr);
 }
 
 int PackageWriteEntry(const char* name, const char* path, const void* data, std::size_t length,
                       std::int32_t encoding)
 {
-    if (length > kLongestData || !PathFits(path) ||
-        PackageDeleteEntry(name, path) == DELETE_FAILED) {
+    if (length > kLongestData) {
         return 0;
     }
-    char tempName[kPathCapacity];
-    if (!MakeTempName(path, tempName)) {
-        return 0;
-    }
-    Rewrite rewrite;
-    rewrite.tempName = tempName;
-    rewrite.package = std::fopen(path, "rb");
-    rewrite.temp = std::fopen(tempName, "wb");
-    if (rewrite.temp == nullptr) {
-        return 0;
-    }
-    std::int32_t oldCount = 0;
-    if (rewrite.package != nullptr && !ReadHeader(rewrite.package, oldCount)) {
-        std::fclose(rewrite.package);
-        rewrite.package = nullptr;
-    }
-    if (oldCount < 0 || oldCount == INT32_MAX) {
-        return 0;
-    }
-
     const std::size_t capacity = length + kEncodeSlack;
     std::unique_ptr<unsigned char[]> blob(new (std::nothrow) unsigned char[capacity]);
     if (!blob) {
@@ -303,32 +316,14 @@ int PackageWriteEntry(const char* name, const char* path, const void* data, std:
     if (stored == 0) {
         return 0;
     }
-    unsigned char newRecord[kRecordSize] = {};
+    unsigned char record[kRecordSize] = {};
     for (std::size_t i = 0; i < kNameSize && name[i] != 0; ++i) {
-        newRecord[i] = static_cast<unsigned char>(name[i]);
+        record[i] = static_cast<unsigned char>(name[i]);
     }
-    PutInt32(newRecord + kNameSize, static_cast<std::int32_t>(stored));
-    PutInt32(newRecord + kNameSize + 4, static_cast<std::int32_t>(length));
-
-    if (!WriteHeader(rewrite.temp, rewrite.package != nullptr ? oldCount + 1 : 1)) {
-        return 0;
-    }
-    std::int64_t oldData = 0;
-    for (std::int32_t i = 0; rewrite.package != nullptr && i < oldCount; ++i) {
-        unsigned char record[kRecordSize];
-        if (std::fread(record, 1, kRecordSize, rewrite.package) != kRecordSize ||
-            GetInt32(record + kNameSize) < static_cast<std::int32_t>(kBlobHeaderSize) ||
-            !WriteAll(rewrite.temp, record, kRecordSize)) {
-            return 0;
-        }
-        oldData += GetInt32(record + kNameSize);
-    }
-    if (!WriteAll(rewrite.temp, newRecord, kRecordSize) ||
-        (rewrite.package != nullptr && !CopyBytes(rewrite.temp, rewrite.package, oldData)) ||
-        !WriteAll(rewrite.temp, blob.get(), stored)) {
-        return 0;
-    }
-    return Finish(rewrite, path) ? 1 : 0;
+    PutInt32(record + kNameSize, static_cast<std::int32_t>(stored));
+    PutInt32(record + kNameSize + 4, static_cast<std::int32_t>(length));
+    const NewEntry added{record, blob.get(), stored};
+    return RewritePackage(path, name, &added) == DELETE_REMOVED ? 1 : 0;
 }
 
 } // namespace mx4
