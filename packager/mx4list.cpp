@@ -64,7 +64,10 @@ int Main(int argc, char** argv)
 #ifdef _WIN32
     _setmode(_fileno(stdout), _O_BINARY);
 #endif
-    return std::fwrite(data.data(), 1, data.size(), stdout) == data.size() ? 0 : 1;
+    if (!data.empty() && std::fwrite(data.data(), 1, data.size(), stdout) != data.size()) {
+        return 1;
+    }
+    return std::fflush(stdout) == 0 ? 0 : 1;
 }
 
 } // namespace

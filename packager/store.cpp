@@ -1,5 +1,6 @@
 #include "packager/store.h"
 
+#include <cerrno>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -193,12 +194,19 @@ int RewritePackage(const char* path, const char* name, const NewEntry* added)
     }
     Rewrite rewrite;
     rewrite.tempName = tempName;
+    errno = 0;
     rewrite.package = std::fopen(path, "rb");
+    const bool absent = errno == ENOENT;
     std::int32_t count = 0;
     DirectoryScan scan;
     if (rewrite.package == nullptr) {
+        // A removal takes any file it can't open for no package; a write creates a
+        // package only where there is no file, and never replaces one it can't read.
         if (added == nullptr) {
             return DELETE_NO_PACKAGE;
+        }
+        if (!absent) {
+            return DELETE_FAILED;
         }
     } else {
         const long fileSize = FileSize(rewrite.package);

@@ -50,20 +50,6 @@ std::string NextLine(std::FILE* file)
 
 } // namespace
 
-TEST(Definition, SectionsKeepTheirNonBlankSpan)
-{
-    TextFile f("\n  \nfirst\n\n   \nlast  \n \n\n*ENDING and more words\n*STAGES\n");
-    EXPECT_EQ(Section(f.file, "*ENDING"), "first\n\n   \nlast  \n");
-    EXPECT_EQ(Section(f.file, "*STAGES"), "");
-    EXPECT_EQ(NextLine(f.file), "");
-}
-
-TEST(Definition, SectionsOfBlanksOnlyAreEmpty)
-{
-    TextFile f("   \n\n \n*INFO\n");
-    EXPECT_EQ(Section(f.file, "*INFO"), "");
-}
-
 TEST(Definition, MarkersMustStartTheLineInTheirCase)
 {
     TextFile f(" *INFO\n*info\n*INF\n*INFOX\nrest\n");

@@ -20,10 +20,43 @@ struct RunResult {
     std::string out;
 };
 
+// The environment of the child, with sanitizer reports (in sanitizer builds) ending
+// the run with a status of their own, so that they never pass for the program's 1.
+std::vector<std::string> ChildEnvironment()
+{
+    std::vector<std::string> environment;
+    bool asan = false;
+    bool ubsan = false;
+    for (char** variable = environ; *variable != nullptr; ++variable) {
+        std::string text = *variable;
+        if (text.starts_with("ASAN_OPTIONS=")) {
+            text += ":exitcode=86";
+            asan = true;
+        } else if (text.starts_with("UBSAN_OPTIONS=")) {
+            text += ":exitcode=86";
+            ubsan = true;
+        }
+        environment.push_back(text);
+    }
+    if (!asan) {
+        environment.push_back("ASAN_OPTIONS=exitcode=86");
+    }
+    if (!ubsan) {
+        environment.push_back("UBSAN_OPTIONS=exitcode=86");
+    }
+    return environment;
+}
+
 // Runs mx4pack in folder with an empty standard input and collects its standard output.
 RunResult RunPack(const std::filesystem::path& folder, const std::vector<std::string>& args)
 {
     RunResult result;
+    const std::vector<std::string> environment = ChildEnvironment();
+    std::vector<char*> envp;
+    for (const std::string& variable : environment) {
+        envp.push_back(const_cast<char*>(variable.c_str()));
+    }
+    envp.push_back(nullptr);
     int pipeEnds[2];
     if (pipe(pipeEnds) != 0) {
         ADD_FAILURE() << "pipe";
@@ -43,7 +76,7 @@ RunResult RunPack(const std::filesystem::path& folder, const std::vector<std::st
         }
         close(pipeEnds[0]);
         close(pipeEnds[1]);
-        execv(MX4PACK_PATH, argv.data());
+        execve(MX4PACK_PATH, argv.data(), envp.data());
         _exit(127);
     }
     close(pipeEnds[1]);

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -275,6 +276,22 @@ TEST(Store, ANonPackageFileIsLeftAsItIs)
     std::filesystem::create_directory(folder);
     EXPECT_EQ(Write(folder, "A", "a"), 0);
     EXPECT_TRUE(std::filesystem::is_directory(folder));
+}
+
+TEST(Store, AFileThatCanNotBeReadIsNotReplaced)
+{
+    if (geteuid() == 0) {
+        GTEST_SKIP() << "running as root: every file can be read";
+    }
+    TempDir dir;
+    const std::string path = dir / "p.mx4";
+    WriteText(path, "private");
+    std::filesystem::permissions(path, std::filesystem::perms::none);
+    EXPECT_EQ(PackageDeleteEntry("A", path.c_str()), DELETE_NO_PACKAGE);
+    EXPECT_EQ(Write(path, "A", "a"), 0);
+    std::filesystem::permissions(path, std::filesystem::perms::owner_read);
+    EXPECT_EQ(ReadBytes(path), AsBytes("private"));
+    EXPECT_EQ(dir.Names(), std::set<std::string>{"p.mx4"});
 }
 
 TEST(Store, DamagedPackagesFailAndChangeNothing)
