@@ -114,36 +114,94 @@ constexpr auto kRepeated = [] {
     return all;
 }();
 
-Lanes Load(const uint8_t* p)
+// What the block test compares with: the target clamped to 0..255 and the two
+// inclusive limits, each as a value between 0 and 255.
+struct BlockLimits {
+    int red, green, blue;
+    int side, dist;
+};
+
+// The lanes' differences to the clamped target, by component.
+struct BlockDiffs {
+    alignas(kBlock) uint8_t red[kBlock];
+    alignas(kBlock) uint8_t green[kBlock];
+    alignas(kBlock) uint8_t blue[kBlock];
+};
+
+// Tests positions base..base + 15: bit k of the result is set where position
+// base + k has both its green and blue differences within the side limit and the
+// sum of its differences (held at 255 when larger) within the distance limit.
+// Where a bit is set, that position's differences are in diffs.
+[[gnu::always_inline]] inline uint32_t TestBlock(const CandidateList& list, int base,
+                                                 const BlockLimits& limits, BlockDiffs* diffs)
 {
-    Lanes v;
-    std::memcpy(&v, p, sizeof v);
-    return v;
-}
-
-Lanes Splat(int v) { return Load(kRepeated[v].lanes); }
-
-Lanes AbsDiff(Lanes a, Lanes b) { return (a > b ? a : b) - (a < b ? a : b); }
-
-Lanes AddSaturated(Lanes a, Lanes b)
-{
-    Lanes room = ~a;
-    return a + (b < room ? b : room);
-}
-
-// Bit k set where lane k is 0xFF (lanes are 0x00 or 0xFF).
-uint32_t LaneBits(Lanes lanes)
-{
+#if defined(__SSE2__) || defined(__ARM_NEON)
+    // All sixteen at once in byte vectors. The vectors stay inside this function:
+    // none crosses a call, whatever the target's calling convention for them.
+    auto load = [](Lanes* v, const uint8_t* p) { std::memcpy(v, p, sizeof *v); };
+    auto absDiff = [](Lanes* v, const Lanes& target) {
+        *v = (*v > target ? *v : target) - (*v < target ? *v : target);
+    };
+    auto addSaturated = [](Lanes* v, const Lanes& add) {
+        Lanes room = ~*v;
+        *v += add < room ? add : room;
+    };
+    Lanes red, green, blue, target, sum, side, sideLimit, distLimit;
+    load(&red, list.red + base);
+    load(&green, list.green + base);
+    load(&blue, list.blue + base);
+    load(&target, kRepeated[limits.red].lanes);
+    absDiff(&red, target);
+    load(&target, kRepeated[limits.green].lanes);
+    absDiff(&green, target);
+    load(&target, kRepeated[limits.blue].lanes);
+    absDiff(&blue, target);
+    load(&sideLimit, kRepeated[limits.side].lanes);
+    load(&distLimit, kRepeated[limits.dist].lanes);
+    side = green > blue ? green : blue;
+    sum = green;
+    addSaturated(&sum, blue);
+    addSaturated(&sum, red);
+    Lanes pass = reinterpret_cast<Lanes>((side <= sideLimit) & (sum <= distLimit));
+#if defined(__SSE2__)
+    using Signed = char __attribute__((vector_size(kBlock)));
+    auto bits = static_cast<uint32_t>(__builtin_ia32_pmovmskb128(reinterpret_cast<Signed>(pass)));
+#else
+    // Lanes are 0x00 or 0xFF: gather bit 0 of each byte into one byte per half.
     uint64_t half[2];
-    std::memcpy(half, &lanes, sizeof half);
-    if ((half[0] | half[1]) == 0) {
-        return 0;
-    }
+    std::memcpy(half, &pass, sizeof half);
     constexpr uint64_t kLow = 0x0101010101010101ull;
     constexpr uint64_t kGather = 0x0102040810204080ull;
-    uint32_t low = static_cast<uint32_t>(((half[0] & kLow) * kGather) >> 56);
-    uint32_t high = static_cast<uint32_t>(((half[1] & kLow) * kGather) >> 56);
-    return low | high << 8;
+    uint32_t bits = static_cast<uint32_t>(((half[0] & kLow) * kGather) >> 56) |
+                    static_cast<uint32_t>(((half[1] & kLow) * kGather) >> 56) << 8;
+#endif
+    if (bits != 0) {
+        std::memcpy(diffs->red, &red, kBlock);
+        std::memcpy(diffs->green, &green, kBlock);
+        std::memcpy(diffs->blue, &blue, kBlock);
+    }
+    return bits;
+#else
+    // No byte vectors on this target: the same test, one position at a time.
+    uint32_t bits = 0;
+    for (int k = 0; k < kBlock; ++k) {
+        int p = base + k;
+        int g = Abs(list.green[p] - limits.green);
+        int b = Abs(list.blue[p] - limits.blue);
+        if (std::max(g, b) > limits.side) {
+            continue;
+        }
+        int r = Abs(list.red[p] - limits.red);
+        if (std::min(r + g + b, 255) > limits.dist) {
+            continue;
+        }
+        diffs->red[k] = static_cast<uint8_t>(r);
+        diffs->green[k] = static_cast<uint8_t>(g);
+        diffs->blue[k] = static_cast<uint8_t>(b);
+        bits |= 1u << k;
+    }
+    return bits;
+#endif
 }
 
 // The walk for one target from a starting candidate at (dist, radius), dist > 0.
@@ -159,31 +217,31 @@ template <bool kOutside>
 int Walk(const CandidateList& list, int tr, int tg, int tb, int dist, int radius)
 {
     int cr = tr, cg = tg, cb = tb;
-    int excessSide = 0, excessSideMax = 0, excessSum = 0;
+    int excessRed = 0, excessGreen = 0, excessBlue = 0;
     if constexpr (kOutside) {
         cr = std::clamp(tr, 0, 255);
         cg = std::clamp(tg, 0, 255);
         cb = std::clamp(tb, 0, 255);
-        excessSide = std::min(Abs(tg - cg), Abs(tb - cb));
-        excessSideMax = std::max(Abs(tg - cg), Abs(tb - cb));
-        excessSum = Abs(tr - cr) + Abs(tg - cg) + Abs(tb - cb);
+        excessRed = Abs(tr - cr);
+        excessGreen = Abs(tg - cg);
+        excessBlue = Abs(tb - cb);
     }
+    int excessSide = std::min(excessGreen, excessBlue);
+    int excessSideMax = std::max(excessGreen, excessBlue);
+    int excessSum = excessRed + excessGreen + excessBlue;
     auto firstFrom = [&](int v) {
         return list.firstFrom[(kOutside ? std::clamp(v, -256, 256) : v) + 256];
     };
     auto lastUpTo = [&](int v) { return list.lastUpTo[kOutside ? std::clamp(v, 0, 511) : v]; };
 
-    Lanes targetRed = Splat(cr);
-    Lanes targetGreen = Splat(cg);
-    Lanes targetBlue = Splat(cb);
-    Lanes sideLimit, distLimit;
+    BlockLimits limits{cr, cg, cb, 0, 0};
     // False when no candidate can pass at all, whatever its colour.
     auto limit = [&] {
         if (kOutside && (radius < excessSideMax || dist - 1 - excessSum < 0)) {
             return false;
         }
-        sideLimit = Splat(std::min(radius - excessSide, 255));
-        distLimit = Splat(std::min(dist - 1 - excessSum, 255));
+        limits.side = std::min(radius - excessSide, 255);
+        limits.dist = std::min(dist - 1 - excessSum, 255);
         return true;
     };
     if (!limit()) {
@@ -195,27 +253,23 @@ int Walk(const CandidateList& list, int tr, int tg, int tb, int dist, int radius
     int found = -1;
     while (i <= end) {
         int base = i & ~(kBlock - 1);
-        Lanes ag = AbsDiff(Load(list.green + base), targetGreen);
-        Lanes ab = AbsDiff(Load(list.blue + base), targetBlue);
-        Lanes ar = AbsDiff(Load(list.red + base), targetRed);
-        Lanes side = ag > ab ? ag : ab;
-        Lanes sum = AddSaturated(AddSaturated(ag, ab), ar);
-        uint32_t bits =
-            LaneBits(reinterpret_cast<Lanes>((side <= sideLimit) & (sum <= distLimit)));
-        bits &= ~0u << (i - base);
+        BlockDiffs diffs;
+        uint32_t bits = TestBlock(list, base, limits, &diffs) & (~0u << (i - base));
         int next = base + kBlock;
         while (bits != 0) {
-            int p = base + __builtin_ctz(bits);
+            int k = __builtin_ctz(bits);
+            int p = base + k;
             bits &= bits - 1;
             if (p > end) {
                 return found;
             }
-            int g = Abs(list.green[p] - tg);
-            int b = Abs(list.blue[p] - tb);
+            // The exact differences are the lanes' plus the excess clamped off.
+            int g = diffs.green[k] + excessGreen;
+            int b = diffs.blue[k] + excessBlue;
             if (g > radius || b > radius) {
                 continue;
             }
-            int r = Abs(list.red[p] - tr);
+            int r = diffs.red[k] + excessRed;
             int m = r + g + b;
             if (m >= dist) {
                 continue;
@@ -225,18 +279,17 @@ int Walk(const CandidateList& list, int tr, int tg, int tb, int dist, int radius
             if (m == 0) {
                 return found;
             }
-            int wider = Max3(r, g, b);
-            bool widened = wider > radius;
-            radius = wider;
+            radius = Max3(r, g, b);
             end = lastUpTo(tr + radius);
             int resume = std::max(firstFrom(tr - radius + 1), p + 1);
             if (!limit()) {
                 return found;
             }
-            // A narrower condition only drops positions of this block that passed
-            // the old one; a wider one (a candidate just past the red window can
-            // raise the radius) needs the block tested again.
-            if (widened || resume >= next) {
+            // The rest of this block needs no new test: the radius only grows when
+            // the candidate taken lies above the window in red, and then the new
+            // window ends at that candidate. Otherwise the condition has narrowed,
+            // so what passes it now passed the block test.
+            if (resume >= next) {
                 next = resume;
                 break;
             }

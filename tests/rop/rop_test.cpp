@@ -271,6 +271,19 @@ TEST(Rop, HandMadeCasesShowTheSearchRules)
     EXPECT_EQ(entry(p, 50, 20, 1), 20);
     EXPECT_EQ(entry(p, 49, 20, 1), 1);
     EXPECT_EQ(entry(p, 49, 1, 20), 20);
+
+    // Source 1 (96,110,110) over 200 (104,90,90): target (100,100,100), the start
+    // 24 away with a radius of 10, window red 90..110, and no colour on red 110.
+    // The first colour above the window, 5 on red 113, is still looked at and
+    // taken (13 away), though its red is off by more than the radius.
+    Palette q(256, Rgb(0, 0, 0));
+    q[1] = Rgb(96, 110, 110);
+    q[200] = Rgb(104, 90, 90);
+    q[5] = Rgb(113, 100, 100);
+    EXPECT_EQ(entry(q, 50, 1, 200), 5);
+    // With 6 on red 111 (green 60 off) first above the window, 5 is not reached.
+    q[6] = Rgb(111, 160, 100);
+    EXPECT_EQ(entry(q, 50, 1, 200), 1);
 }
 
 TEST(Rop, EqualColoursKeepTheStartingCandidate)
