@@ -165,7 +165,8 @@ struct BlockDiffs {
     Lanes pass = reinterpret_cast<Lanes>((side <= sideLimit) & (sum <= distLimit));
 #if defined(__SSE2__)
     using Signed = char __attribute__((vector_size(kBlock)));
-    auto bits = static_cast<uint32_t>(__builtin_ia32_pmovmskb128(reinterpret_cast<Signed>(pass)));
+    auto bits =
+        static_cast<uint32_t>(__builtin_ia32_pmovmskb128(reinterpret_cast<Signed>(pass)));
 #else
     // Lanes are 0x00 or 0xFF: gather bit 0 of each byte into one byte per half.
     uint64_t half[2];

@@ -96,8 +96,8 @@ void ExpectSameAsModel(const Palette& palette, int level, int first = 0, int las
 }
 
 const int kLevels[] = {1, 49, 50, 51, 99, 150, -20, 0, 100};
-// Far outside 0..100: the targets leave the palette cube far behind, and the last
-// two make the 32-bit product wrap around.
+// Far outside 0..100: the targets leave the palette cube far behind, and for the
+// last three the 32-bit product wraps around.
 const int kWildLevels[] = {-1, 101, 250, -150, 40000, 20000000, INT_MAX, INT_MIN};
 
 // A table through the exports: a context whose colour table is the palette.
