@@ -3,7 +3,7 @@
 # AddressSanitizer and UndefinedBehaviorSanitizer. Installs what it needs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/deps.sh
+bash scripts/deps.sh --bench
 
 jobs=$(nproc)
 run_ctest() {

@@ -1,4 +1,8 @@
 // ROP tables: 65,536-byte colour-lookup tables, table[source * 256 + destination].
+//
+// Row s (at byte offset s * 256) belongs to source colour s; its entry d is the
+// colour index that replaces destination colour d where a pattern pixel of colour
+// s is drawn. A table has no header; the game holds it by its address.
 #pragma once
 
 #include <cstdint>
@@ -7,8 +11,24 @@
 
 namespace sprox {
 
+inline constexpr int kRopTableSize = 65536;
+
+// A new table from a fixed global block, filled by RopInit; null (after a report)
+// when the block cannot be had.
 uint8_t* CreateRop();
 void DeleteRop(uint8_t* table);
-void TranslucentRop(const SproxColor* colors, uint8_t* table, int first, int last, int level);
+
+// Every row s filled with s: each source colour drawn as itself.
+void RopInit(uint8_t* table);
+// Row colour becomes the identity: that colour leaves the destination unchanged.
+void TransparentRop(uint8_t* table, uint8_t colour);
+// Row colour filled with colour: that colour is drawn as itself.
+void VisibleRop(uint8_t* table, uint8_t colour);
+
+// Rows first..last recomputed for drawing at level percent over the palette
+// (blue, green, red, reserved): each entry is the colour the bucketed search finds
+// near the blend of source and destination. Levels outside 0..100 extrapolate.
+void TranslucentRop(const SproxColor* palette, uint8_t* table, uint8_t first, uint8_t last,
+                    int level);
 
 } // namespace sprox

@@ -1,0 +1,361 @@
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "fake/fake_machine.h"
+#include "rop/reference.h"
+#include "sprox.h"
+#include "sprox/blit/rop.h"
+
+namespace {
+
+using Palette = std::vector<SproxColor>;
+
+// "ROPがCreateRopされていません" and the common tail, in code page 932.
+const std::string kNotCreated =
+    std::string("ROP\x82\xAA") + "CreateRop\x82\xB3\x82\xEA\x82\xC4\x82\xA2\x82\xDC\x82\xB9\x82\xF1" +
+    "\x0A\x28\x8F\xE3\x8B\x4C\x82\xF0\x83\x41\x83\x76\x83\x8A\x83\x50\x81\x5B\x83\x56"
+    "\x83\x87\x83\x93\x82\xCC\x8D\xEC\x8E\xD2\x82\xC9\x90\xB3\x8A\x6D\x82\xC9\x82\xA8"
+    "\x93\x60\x82\xA6\x82\xAD\x82\xBE\x82\xB3\x82\xA2\x29";
+// "メモリ不足です"
+const std::string kNoMemory = "\x83\x81\x83\x82\x83\x8A\x95\x73\x91\xAB\x82\xC5\x82\xB7";
+
+SproxColor Rgb(int r, int g, int b)
+{
+    return SproxColor{static_cast<uint8_t>(b), static_cast<uint8_t>(g), static_cast<uint8_t>(r), 0};
+}
+
+// The benchmark palette: red 37i, green 91i, blue 53i, each mod 256.
+Palette WorkloadPalette()
+{
+    Palette p(256);
+    for (int i = 0; i < 256; ++i) {
+        p[i] = Rgb(i * 37 % 256, i * 91 % 256, i * 53 % 256);
+    }
+    return p;
+}
+
+Palette RandomPalette(unsigned seed, const std::vector<int>& values = {})
+{
+    std::mt19937 rng(seed);
+    auto pick = [&] {
+        return values.empty() ? static_cast<int>(rng() % 256) : values[rng() % values.size()];
+    };
+    Palette p(256);
+    for (auto& c : p) {
+        int r = pick(), g = pick(), b = pick();
+        c = Rgb(r, g, b);
+    }
+    return p;
+}
+
+// 256 entries drawn from a dozen colours: many equal colours at different indices.
+Palette DuplicatePalette(unsigned seed)
+{
+    Palette few = RandomPalette(seed);
+    std::mt19937 rng(seed + 1);
+    Palette p(256);
+    for (auto& c : p) {
+        c = few[rng() % 12];
+    }
+    return p;
+}
+
+std::vector<uint8_t> Noise(unsigned seed)
+{
+    std::mt19937 rng(seed);
+    std::vector<uint8_t> t(sprox::kRopTableSize);
+    for (auto& b : t) {
+        b = static_cast<uint8_t>(rng());
+    }
+    return t;
+}
+
+// The fast routine against the model over rows first..last, from a table of noise
+// so that rows outside the range must come out untouched.
+void ExpectSameAsModel(const Palette& palette, int level, int first = 0, int last = 255)
+{
+    std::vector<uint8_t> expected = Noise(static_cast<unsigned>(level) ^ 77u);
+    std::vector<uint8_t> actual = expected;
+    roptest::ReferenceTranslucent(palette.data(), &expected, first, last, level);
+    sprox::TranslucentRop(palette.data(), actual.data(), static_cast<uint8_t>(first),
+                          static_cast<uint8_t>(last), level);
+    int mismatches = 0;
+    for (int e = 0; e < sprox::kRopTableSize; ++e) {
+        if (actual[e] != expected[e] && mismatches++ < 5) {
+            ADD_FAILURE() << "level " << level << ", source " << e / 256 << ", destination "
+                          << e % 256 << ": " << int(actual[e]) << ", model "
+                          << int(expected[e]);
+        }
+    }
+    EXPECT_EQ(mismatches, 0) << "level " << level;
+}
+
+const int kLevels[] = {1, 49, 50, 51, 99, 150, -20, 0, 100};
+// Far outside 0..100: the targets leave the palette cube far behind, and for the
+// last three the 32-bit product wraps around.
+const int kWildLevels[] = {-1, 101, 250, -150, 40000, 20000000, INT_MAX, INT_MIN};
+
+// A table through the exports: a context whose colour table is the palette.
+std::vector<uint8_t> TransRopThroughExports(const Palette& palette, int level)
+{
+    SproxContext context;
+    std::memset(&context, 0, sizeof context);
+    std::memcpy(context.colors, palette.data(), sizeof context.colors);
+    uint8_t* rop = SX_CreateRop();
+    EXPECT_NE(rop, nullptr);
+    if (rop == nullptr) {
+        return {};
+    }
+    SX_TransRop(&context, rop, level);
+    std::vector<uint8_t> table(rop, rop + sprox::kRopTableSize);
+    SX_DeleteRop(rop);
+    return table;
+}
+
+int At(const std::vector<uint8_t>& t, int s, int d) { return t[s * 256 + d]; }
+
+} // namespace
+
+TEST(Rop, FreshTableDrawsEverySourceAsItselfAndIsFreedAgain)
+{
+    auto& m = fake::machine();
+    uint8_t* rop = SX_CreateRop();
+    ASSERT_NE(rop, nullptr);
+    EXPECT_EQ(m.liveBlocks, 1);
+    for (int e = 0; e < sprox::kRopTableSize; ++e) {
+        ASSERT_EQ(rop[e], e / 256) << e;
+    }
+    SX_DeleteRop(rop);
+    EXPECT_EQ(m.liveBlocks, 0);
+    EXPECT_TRUE(m.boxes.empty());
+}
+
+TEST(Rop, CreateWithoutMemoryReportsAndReturnsNull)
+{
+    auto& m = fake::machine();
+    m.failAllocationsAfter = 0;
+    EXPECT_EQ(SX_CreateRop(), nullptr);
+    ASSERT_EQ(m.boxes.size(), 1u);
+    EXPECT_EQ(m.boxes[0].text, "CreateRop: " + kNoMemory);
+    EXPECT_EQ(m.boxes[0].caption, "Sprox Error");
+    EXPECT_EQ(m.liveBlocks, 0);
+}
+
+TEST(Rop, EveryRoutineReportsANullTableByItsOwnName)
+{
+    auto& m = fake::machine();
+    Palette palette = WorkloadPalette();
+    SproxContext context;
+    std::memset(&context, 0, sizeof context);
+
+    SX_DeleteRop(nullptr);
+    SX_TransRop(&context, nullptr, 50);
+    sprox::RopInit(nullptr);
+    sprox::TransparentRop(nullptr, 3);
+    sprox::VisibleRop(nullptr, 3);
+    sprox::TranslucentRop(palette.data(), nullptr, 0, 255, 0);
+    sprox::TranslucentRop(palette.data(), nullptr, 0, 255, 100);
+
+    const char* names[] = {"DeleteRop",  "TranslucentRop", "RopInit",       "TransparentRop",
+                           "VisibleRop", "TranslucentRop", "TranslucentRop"};
+    ASSERT_EQ(m.boxes.size(), std::size(names));
+    for (size_t k = 0; k < std::size(names); ++k) {
+        EXPECT_EQ(m.boxes[k].text, std::string(names[k]) + ": " + kNotCreated);
+        EXPECT_EQ(m.boxes[k].caption, "Sprox Error");
+    }
+    EXPECT_EQ(m.liveBlocks, 0);
+}
+
+TEST(Rop, SingleRowRoutinesTouchOnlyTheirRow)
+{
+    std::vector<uint8_t> table = Noise(5);
+    std::vector<uint8_t> before = table;
+    sprox::TransparentRop(table.data(), 255);
+    sprox::VisibleRop(table.data(), 7);
+    for (int s = 0; s < 256; ++s) {
+        for (int d = 0; d < 256; ++d) {
+            int want = s == 255 ? d : s == 7 ? 7 : At(before, s, d);
+            ASSERT_EQ(At(table, s, d), want) << s << "," << d;
+        }
+    }
+    sprox::RopInit(table.data());
+    for (int e = 0; e < sprox::kRopTableSize; ++e) {
+        ASSERT_EQ(table[e], e / 256);
+    }
+}
+
+TEST(Rop, FullAndZeroLevelsGiveOpaqueAndClearTables)
+{
+    Palette palette = RandomPalette(3);
+    std::vector<uint8_t> full = TransRopThroughExports(palette, 100);
+    std::vector<uint8_t> clear = TransRopThroughExports(palette, 0);
+    ASSERT_EQ(full.size(), size_t(sprox::kRopTableSize));
+    ASSERT_EQ(clear.size(), size_t(sprox::kRopTableSize));
+    for (int e = 0; e < sprox::kRopTableSize; ++e) {
+        ASSERT_EQ(full[e], e / 256);
+        ASSERT_EQ(clear[e], e % 256);
+    }
+    EXPECT_EQ(fake::machine().liveBlocks, 0);
+}
+
+TEST(Rop, EmptyOrPartialRangeLeavesOtherRowsAlone)
+{
+    Palette palette = RandomPalette(11);
+    std::vector<uint8_t> table = Noise(9);
+    std::vector<uint8_t> before = table;
+    for (int level : {0, 50, 100}) {
+        sprox::TranslucentRop(palette.data(), table.data(), 200, 100, level);
+    }
+    EXPECT_EQ(table, before);
+    for (int level : kLevels) {
+        ExpectSameAsModel(palette, level, 10, 20);
+        ExpectSameAsModel(palette, level, 255, 255);
+    }
+}
+
+// A small palette made by hand, where each answer can be worked out on paper.
+// Entries not named are black, far below every window used here.
+TEST(Rop, HandMadeCasesShowTheSearchRules)
+{
+    auto entry = [](const Palette& p, int level, int s, int d) {
+        std::vector<uint8_t> t(sprox::kRopTableSize);
+        sprox::TranslucentRop(p.data(), t.data(), 0, 255, level);
+        return At(t, s, d);
+    };
+
+    // Source 1 (90,110,110) over destination 200 (110,90,90) at level 50: target
+    // (100,100,100). The start, source 1, is 30 away with a radius of 10, so the
+    // red window is 90..110.
+    Palette p(256, Rgb(0, 0, 0));
+    p[1] = Rgb(90, 110, 110);
+    p[200] = Rgb(110, 90, 90);
+    // 3 is the nearest colour (11 away), but its green is 11 off, beyond the radius.
+    p[3] = Rgb(100, 111, 100);
+    EXPECT_EQ(entry(p, 50, 1, 200), 1);
+    // An exact match among the excluded colours is never found.
+    p[8] = Rgb(100, 100, 100);
+    p[247] = Rgb(100, 100, 100);
+    EXPECT_EQ(entry(p, 50, 1, 200), 1);
+    // Of the colours on the window's top red (110: 4, 5, 200) only the first in
+    // index order is looked at: 5, 10 away, is missed behind 4, green 40 off.
+    p[4] = Rgb(110, 60, 100);
+    p[5] = Rgb(110, 100, 100);
+    EXPECT_EQ(entry(p, 50, 1, 200), 1);
+    // Swapped, the near one is the first and wins.
+    std::swap(p[4], p[5]);
+    EXPECT_EQ(entry(p, 50, 1, 200), 4);
+    // 10 on red 92 (12 away) is taken; the radius drops to 8 and the window's low
+    // end to 93, which jumps over 11: also on red 92 and only 8 away, but later in
+    // the list.
+    p[4] = Rgb(0, 0, 0);
+    p[10] = Rgb(92, 104, 100);
+    p[11] = Rgb(92, 100, 100);
+    EXPECT_EQ(entry(p, 50, 1, 200), 10);
+    // Equal distance is not better: 12 (red 96, also 12 away) loses to 10.
+    p[12] = Rgb(96, 108, 100);
+    EXPECT_EQ(entry(p, 50, 1, 200), 10);
+    // 13 (red 91, 9 away) comes first in the list and is taken with a radius of 9:
+    // the low end becomes 92, so 10 is looked at (12 away, no better) and then 11
+    // (8 away) is taken after all.
+    p[13] = Rgb(91, 100, 100);
+    EXPECT_EQ(entry(p, 50, 1, 200), 11);
+
+    // Where the target is the starting candidate's own colour, the start stays,
+    // even against an equal colour earlier in the list.
+    p[20] = p[1];
+    EXPECT_EQ(entry(p, 50, 20, 1), 20);
+    EXPECT_EQ(entry(p, 49, 20, 1), 1);
+    EXPECT_EQ(entry(p, 49, 1, 20), 20);
+
+    // Source 1 (96,110,110) over 200 (104,90,90): target (100,100,100), the start
+    // 24 away with a radius of 10, window red 90..110, and no colour on red 110.
+    // The first colour above the window, 5 on red 113, is still looked at and
+    // taken (13 away), though its red is off by more than the radius.
+    Palette q(256, Rgb(0, 0, 0));
+    q[1] = Rgb(96, 110, 110);
+    q[200] = Rgb(104, 90, 90);
+    q[5] = Rgb(113, 100, 100);
+    EXPECT_EQ(entry(q, 50, 1, 200), 5);
+    // With 6 on red 111 (green 60 off) first above the window, 5 is not reached.
+    q[6] = Rgb(111, 160, 100);
+    EXPECT_EQ(entry(q, 50, 1, 200), 1);
+}
+
+TEST(Rop, EqualColoursKeepTheStartingCandidate)
+{
+    // Every entry the same colour: every target is that colour, so each entry is
+    // its starting candidate, the excluded colours included.
+    Palette same(256, Rgb(40, 50, 60));
+    std::vector<uint8_t> t(sprox::kRopTableSize);
+    sprox::TranslucentRop(same.data(), t.data(), 0, 255, 50);
+    for (int e = 0; e < sprox::kRopTableSize; ++e) {
+        ASSERT_EQ(t[e], e / 256);
+    }
+    sprox::TranslucentRop(same.data(), t.data(), 0, 255, 49);
+    for (int e = 0; e < sprox::kRopTableSize; ++e) {
+        ASSERT_EQ(t[e], e % 256);
+    }
+}
+
+TEST(Rop, ExcludedColoursResultOnlyAsTheirOwnStart)
+{
+    Palette palette = RandomPalette(21);
+    for (int level : {30, 50, 70}) {
+        std::vector<uint8_t> t(sprox::kRopTableSize);
+        sprox::TranslucentRop(palette.data(), t.data(), 0, 255, level);
+        for (int s = 0; s < 256; ++s) {
+            for (int d = 0; d < 256; ++d) {
+                int v = At(t, s, d);
+                if (v == 8 || v == 9 || v == 246 || v == 247) {
+                    ASSERT_EQ(v, level >= 50 ? s : d) << level << ": " << s << "," << d;
+                }
+            }
+        }
+    }
+}
+
+TEST(Rop, MatchesModelOnTheWorkloadPalette)
+{
+    Palette palette = WorkloadPalette();
+    for (int level : kLevels) {
+        ExpectSameAsModel(palette, level);
+    }
+    EXPECT_EQ(TransRopThroughExports(palette, 50), [&] {
+        std::vector<uint8_t> t(sprox::kRopTableSize);
+        roptest::ReferenceTranslucent(palette.data(), &t, 0, 255, 50);
+        return t;
+    }());
+}
+
+TEST(Rop, MatchesModelOnRandomPalettes)
+{
+    for (unsigned seed : {1u, 2u, 3u}) {
+        Palette palette = RandomPalette(seed);
+        for (int level : kLevels) {
+            ExpectSameAsModel(palette, level);
+        }
+    }
+}
+
+TEST(Rop, MatchesModelOnPalettesWithDuplicatesAndCrowdedEnds)
+{
+    for (int level : kLevels) {
+        ExpectSameAsModel(DuplicatePalette(4), level);
+        // Components only at the ends and the middle: long runs of equal red at 0
+        // and 255, where the window's top edge and its clamps matter.
+        ExpectSameAsModel(RandomPalette(5, {0, 1, 127, 128, 254, 255}), level);
+    }
+}
+
+TEST(Rop, MatchesModelFarOutsideTheUsualLevels)
+{
+    for (int level : kWildLevels) {
+        ExpectSameAsModel(WorkloadPalette(), level);
+        ExpectSameAsModel(RandomPalette(6, {0, 255, 128}), level);
+    }
+}
