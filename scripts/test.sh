@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the normal build, then a build with
-# AddressSanitizer and UndefinedBehaviorSanitizer. Installs what it needs.
+# AddressSanitizer and UndefinedBehaviorSanitizer, then the Windows build under
+# wine. Installs what it needs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh
@@ -22,3 +23,5 @@ run_ctest build
 cmake -S . -B build-san -DCMAKE_BUILD_TYPE=Debug -DSPROX_SANITIZE=ON -DSPROX_BENCH=OFF
 cmake --build build-san -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 run_ctest build-san
+
+bash scripts/test-windows.sh
