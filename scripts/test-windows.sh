@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Cross-builds the Windows deliverables (sproxrt.dll and the test programs) with
 # MinGW-w64 and runs every test under wine, in a fresh wine prefix on a virtual X
-# display of its own. Installs what it needs (as root on Debian 12).
+# display of its own. Installs what it needs (as root on Debian 12). Arguments go
+# to ctest, e.g. -R Guard to run some tests only.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh --windows
@@ -65,4 +66,4 @@ wine cmd /c exit </dev/null >/dev/null 2>&1
 rm -rf "$build/tests/xml"
 # ctest lists and runs each test case through wine (the build's emulator), one
 # process per case, with a time-out per case and an XML report beside each test.
-ctest --test-dir "$build" --output-on-failure -j "$jobs"
+ctest --test-dir "$build" --output-on-failure -j "$jobs" "$@"
