@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <string>
 #include <thread>
 
 #include "sprox/sys/machine.h"
@@ -9,9 +10,12 @@
 
 namespace {
 
-constexpr const char* kGuard = "Sprox(-1-0)";
-
 sys::Machine& Machine() { return *sys::PlatformMachine(); }
+
+// The library's guard is named "Sprox(-1-0)" in every process, and so shared by all
+// of them; test processes run side by side, so each takes a name of its own.
+const std::string kGuardName = "Sprox(-1-0) " + std::to_string(GetCurrentProcessId());
+const char* const kGuard = kGuardName.c_str();
 
 // Whether some other thread holds the named mutex now: a thread of its own
 // tries to take it without waiting (and gives it back if it got it).

@@ -1,6 +1,6 @@
 // The error reporter's real path: a modal box with the stop icon and OK, owned by
 // the thread's active window, showing the composed bytes. A helper thread finds
-// the box by its caption, reads it and presses OK.
+// the box among the reporting thread's windows, reads it and presses OK.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -52,19 +52,39 @@ std::wstring TextOf(HWND window)
     return buffer;
 }
 
-// Finds the box once it is shown (waiting up to about 30 s for it), reads it and
-// presses OK. The box exists before its controls are filled in; it is shown after.
-SeenBox AnswerBox()
+BOOL CALLBACK FindShownBox(HWND window, LPARAM found)
+{
+    char cls[16] = {};
+    char caption[32] = {};
+    GetClassNameA(window, cls, sizeof cls);
+    GetWindowTextA(window, caption, sizeof caption);
+    if (lstrcmpA(cls, "#32770") == 0 && lstrcmpA(caption, "Sprox Error") == 0 && IsWindowVisible(window)) {
+        *reinterpret_cast<HWND*>(found) = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// The shown box of the given thread; boxes of other test processes may be about.
+HWND ShownBoxOf(DWORD thread)
+{
+    HWND box = nullptr;
+    EnumThreadWindows(thread, FindShownBox, reinterpret_cast<LPARAM>(&box));
+    return box;
+}
+
+// Finds the box of the given thread once it is shown (waiting up to about 30 s
+// for it), reads it and presses OK. The box exists before its controls are filled
+// in; it is shown after.
+SeenBox AnswerBox(DWORD thread)
 {
     SeenBox seen;
     HWND box = nullptr;
-    for (int i = 0; i < 1500; ++i) {
-        box = FindWindowA("#32770", "Sprox Error");
-        if (box != nullptr && IsWindowVisible(box)) {
-            break;
+    for (int i = 0; i < 1500 && box == nullptr; ++i) {
+        box = ShownBoxOf(thread);
+        if (box == nullptr) {
+            Sleep(20);
         }
-        box = nullptr;
-        Sleep(20);
     }
     if (box == nullptr) {
         return seen;
@@ -120,7 +140,7 @@ TEST(Report, BoxIsOwnedByTheActiveWindowAndShowsTheExactText)
     ASSERT_EQ(GetActiveWindow(), window);
 
     SeenBox seen;
-    std::thread answer([&] { seen = AnswerBox(); });
+    std::thread answer([&, thread = GetCurrentThreadId()] { seen = AnswerBox(thread); });
     sprox::Report(-8, "SproxSize");
     answer.join();
 
@@ -140,7 +160,7 @@ TEST(Report, FailedOpenShowsTheNameAndTheSystemErrorNumber)
 {
     ASSERT_EQ(GetActiveWindow(), nullptr);
     SeenBox seen;
-    std::thread answer([&] { seen = AnswerBox(); });
+    std::thread answer([&, thread = GetCurrentThreadId()] { seen = AnswerBox(thread); });
     EXPECT_EQ(sprox::ReadWholeFile("report-no-such.dar", nullptr), nullptr);
     answer.join();
 
