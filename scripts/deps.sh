@@ -13,6 +13,16 @@ packages=(
 if [ "${1:-}" = "--bench" ]; then
   packages+=(liballegro4-dev libsdl2-gfx-dev valgrind)
 fi
+# The Windows cross build and Wine to test it: the posix-thread MinGW compiler
+# (GoogleTest needs it), 32-bit Wine, and the i386 GL and input libraries without
+# which DirectDraw video-memory surfaces and cursor clipping fail.
+if [ "${1:-}" = "--windows" ]; then
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    dpkg --add-architecture i386
+    apt-get update -qq
+  fi
+  packages+=(wine wine32:i386 libgl1:i386 libgl1-mesa-dri:i386 libxi6:i386 g++-mingw-w64-i686-posix)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the normal build, then a build with
-# AddressSanitizer and UndefinedBehaviorSanitizer. Installs what it needs.
+# AddressSanitizer and UndefinedBehaviorSanitizer, then the Windows build under
+# wine. Installs what it needs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh --bench
@@ -25,3 +26,5 @@ ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 run_ctest build-san
 
 # The DAR reader fuzzer, for a bounded time.
 bash scripts/fuzz.sh 60
+
+bash scripts/test-windows.sh
