@@ -4,9 +4,17 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "fake/fake_ddraw.h"
+#include "fake/fake_gdi.h"
+#include "fake/fake_wing.h"
+
 namespace fake {
 
-FakeMachine::FakeMachine() { OfferNt(); }
+FakeMachine::FakeMachine()
+    : gdiFacility(&fake::gdi()), wingFacility(&fake::wing()), ddrawFacility(&fake::ddraw())
+{
+    OfferNt();
+}
 
 void FakeMachine::Reset()
 {
@@ -97,6 +105,7 @@ void FakeMachine::MessageBox(const char* text, const char* caption)
 
 void* FakeMachine::GlobalAlloc(size_t size)
 {
+    allocations.push_back(size);
     if (failAllocationsAfter == 0) {
         return nullptr;
     }

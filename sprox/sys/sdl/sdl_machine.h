@@ -5,6 +5,8 @@
 #include <string>
 
 #include "sprox/sys/machine.h"
+#include "sprox/sys/sdl/sdl_ddraw.h"
+#include "sprox/sys/sdl/sdl_gdi.h"
 
 namespace sys {
 
@@ -25,8 +27,12 @@ public:
     long FileRead(File file, void* buffer, long size) override;
     void FileClose(File file) override;
     uint32_t TimeMs() override;
+    Gdi* gdi() override { return &gdi_; }
+    DirectDraw* ddraw() override { return &ddraw_; }
 
 private:
+    SdlGdi gdi_;
+    SdlDirectDraw ddraw_{gdi_};
     std::recursive_mutex guard_;
     uint32_t errorMode_ = 0;
 };
