@@ -388,6 +388,8 @@ TEST(GdiCopy, PlainFramesCopyMemoryClippedToBoth)
     from.scale = 2;
     EXPECT_EQ(sprox::gOps.copyFrom(&to, 0, 0, 4, 4, &from, 0, 0), 0);
     EXPECT_EQ(at(to, 0, 0), 0xEE);
+    SX_End(&from);
+    SX_End(&to);
 }
 
 TEST(GdiCopy, WithinOneFrameOverlappingRowsSurvive)
@@ -404,6 +406,7 @@ TEST(GdiCopy, WithinOneFrameOverlappingRowsSurvive)
     for (int y = 0; y < 6; ++y) {
         EXPECT_EQ(c.bits[c.topOffset + y * c.pitch], expected[y]) << y;
     }
+    SX_End(&c);
 }
 
 TEST(GdiCopy, SectionFramesCopyThroughTheirDCs)

@@ -293,6 +293,8 @@ TEST(SizeBadInput, ZeroNegativeAndAbsurdSizesMakeNoFrame)
     EXPECT_EQ(c.bits, bits);
     EXPECT_EQ(c.width, 32);
     EXPECT_EQ(m.allocations.size(), 1u);
+    SX_End(&c);
+    EXPECT_EQ(m.liveBlocks, 0);
 }
 
 TEST(SizeBadInput, LargeButPossibleFramesAreAttempted)

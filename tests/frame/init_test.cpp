@@ -326,7 +326,9 @@ TEST(Backend, ASecondContextChangesNothingAndTheLastEndUnloads)
     const auto probed = m.probed;
     const auto loaded = m.LoadedNow();
 
-    m.modules.clear();   // whatever the machine says now, the choice is made
+    // Whatever the machine says now, the choice is made.
+    m.version = 0x80000003;
+    m.modules["WING32.DLL"] = {"WinGCreateDC"};
     SX_Init(&b, Window(2));
     EXPECT_EQ(m.probed, probed);
     EXPECT_EQ(sprox::gBackend, sprox::kBackendDibSection);
