@@ -2,14 +2,18 @@
 // sections, the copies between them, and the few window calls the display needs.
 // Every handle (device context, bitmap, palette, window) is opaque. A bitmap's
 // information block is its 40-byte header followed by its 256-entry colour table,
-// passed as the two halves.
+// passed as the two halves. The display always passes a context's own header and
+// colours, which lie back to back, so the pair is also one complete block.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "sprox.h"
 
 namespace sys {
+
+static_assert(offsetof(SproxContext, colors) == sizeof(SproxBitmapHeader));
 
 using Handle = void*;
 

@@ -57,10 +57,13 @@ TEST(Validity, InvalidContextsAreReportedAndLeftAlone)
     SproxContext zero{};
     SproxContext copy;
     std::memcpy(&copy, &good, sizeof copy);   // its self names the original
+    SproxContext garbage;
+    std::memset(&garbage, 0xAB, sizeof garbage);
     const std::string zeroBefore = fake::Bytes(zero);
     const std::string copyBefore = fake::Bytes(copy);
+    const std::string garbageBefore = fake::Bytes(garbage);
 
-    for (SproxContext* bad : {static_cast<SproxContext*>(nullptr), &zero, &copy}) {
+    for (SproxContext* bad : {static_cast<SproxContext*>(nullptr), &zero, &copy, &garbage}) {
         m.boxes.clear();
         SX_Size(bad, 320, 240, -1, nullptr);
         SX_End(bad);
@@ -73,6 +76,7 @@ TEST(Validity, InvalidContextsAreReportedAndLeftAlone)
     }
     EXPECT_EQ(fake::Bytes(zero), zeroBefore);
     EXPECT_EQ(fake::Bytes(copy), copyBefore);
+    EXPECT_EQ(fake::Bytes(garbage), garbageBefore);
     // The original is still registered and whole.
     EXPECT_EQ(good.self, &good);
     EXPECT_EQ(sprox::gContextCount, 1);
