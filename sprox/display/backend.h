@@ -15,14 +15,21 @@ enum Backend : int32_t {
     kBackendDirectDraw = 3,
 };
 
-// The back-end op table.
+// The back-end op table. Every lock is matched by one unlock; locks nest.
 struct BackendOps {
+    // 1 when the frame memory is addressable through bits, pitch, stride and
+    // topOffset, else 0.
     int (*lock)(SproxContext* context);
     void (*unlock)(SproxContext* context);
+    // A device context for GDI drawing into the frame, or null.
     void* (*getDC)(SproxContext* context);
     void (*releaseDC)(SproxContext* context);
+    // Copies the w x h rectangle at (srcX, srcY) of the frame to (x, y) of target,
+    // scaled by the context's presentation scale.
     int (*present)(void* target, int x, int y, int w, int h, SproxContext* context, int srcX,
                    int srcY);
+    // Copies the w x h rectangle at (srcX, srcY) of source's frame to (x, y) of
+    // destination's frame.
     int (*copyFrom)(SproxContext* destination, int x, int y, int w, int h, SproxContext* source,
                     int srcX, int srcY);
 };
@@ -36,6 +43,9 @@ void InstallOps();
 // Brings a context's bits, hdc, direction, stride, pitch, topOffset and clip in
 // line with the back-end.
 void RefreshDescription(SproxContext* context);
+
+// RefreshDescription for every registered context (after a back-end switch).
+void RefreshAllDescriptions();
 
 // A locked frame: pixel (x, y) is at bits + topOffset + y * pitch + x.
 struct FrameView {

@@ -5,8 +5,16 @@
 
 namespace sprox {
 
+// Builds the palette (when asked through paletteOut, or while the context has none
+// yet) and creates or resizes the frame. Sizes of 0 or below only build the
+// palette; a frame whose memory would pass 2 GB is refused and leaves no frame.
 void SproxSize(SproxContext* context, int width, int height, int pattern, SxPalette* paletteOut);
+
+// Paints the view that starts at (scrollX, scrollY) to (x, y) of target,
+// wrapping around the frame's edges.
 void SproxPaint(SproxContext* context, void* target, int x, int y);
+
+// Fills the frame with one colour index.
 void SproxClear(SproxContext* context, int colour);
 
 } // namespace sprox

@@ -1,4 +1,6 @@
-// Start-up and shut-down of a context.
+// Start-up and shut-down of a context: SX_Init enters a context in the registry
+// (the first one of the process chooses the display back-end), SX_End takes it out
+// and releases its frame (the last one unloads what the first one loaded).
 #pragma once
 
 #include "sprox.h"

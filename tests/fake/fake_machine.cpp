@@ -1,15 +1,19 @@
 #include "fake/fake_machine.h"
 
-#include "fake/fake_input.h"
-#include "fake/fake_sound.h"
-
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 
+#include "fake/fake_ddraw.h"
+#include "fake/fake_gdi.h"
+#include "fake/fake_input.h"
+#include "fake/fake_sound.h"
+#include "fake/fake_wing.h"
+
 namespace fake {
 
 FakeMachine::FakeMachine()
+    : gdiFacility(&fake::gdi()), wingFacility(&fake::wing()), ddrawFacility(&fake::ddraw())
 {
     OfferNt();
     inputFacility = &fake::input();
@@ -107,6 +111,7 @@ void FakeMachine::MessageBox(const char* text, const char* caption)
 
 void* FakeMachine::GlobalAlloc(size_t size)
 {
+    allocations.push_back(size);
     if (failAllocationsAfter == 0) {
         return nullptr;
     }

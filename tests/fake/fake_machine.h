@@ -33,7 +33,8 @@ public:
     std::set<std::string> unreadableFiles;  // opens of these names fail
     uint32_t clock = 0;             // TimeMs()
 
-    // Facilities (set by the fakes of each subsystem).
+    // Facilities: the fake GDI, WinG and DirectDraw by default (a facility is used
+    // only once its module was found); the fakes of other subsystems set theirs.
     sys::Gdi* gdiFacility = nullptr;
     sys::WinG* wingFacility = nullptr;
     sys::DirectDraw* ddrawFacility = nullptr;
@@ -49,6 +50,7 @@ public:
     std::vector<std::string> guards;   // names of guards taken
     int guardDepth = 0;
     int liveBlocks = 0;                // global blocks allocated and not yet freed
+    std::vector<size_t> allocations;   // the size of every GlobalAlloc asked, in order
     uint32_t errorMode = 0;
 
     // Forget everything that happened and offer the default machine again.

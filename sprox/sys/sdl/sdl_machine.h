@@ -5,6 +5,8 @@
 #include <string>
 
 #include "sprox/sys/machine.h"
+#include "sprox/sys/sdl/sdl_ddraw.h"
+#include "sprox/sys/sdl/sdl_gdi.h"
 
 namespace sys {
 
@@ -27,8 +29,12 @@ public:
     uint32_t TimeMs() override;
     Input* input() override;  // sdl_input.cpp
     Sound* sound() override;
+    Gdi* gdi() override { return &gdi_; }
+    DirectDraw* ddraw() override { return &ddraw_; }
 
 private:
+    SdlGdi gdi_;
+    SdlDirectDraw ddraw_{gdi_};
     std::recursive_mutex guard_;
     uint32_t errorMode_ = 0;
 };

@@ -1,0 +1,12 @@
+#include "sprox/display/ddraw_state.h"
+
+namespace sprox {
+
+void* gDirectDrawCreate = nullptr;
+void* gDirectDraw = nullptr;
+sys::Surface gPrimary = nullptr;
+sys::Surface gBackBuffer = nullptr;
+sys::SurfaceDesc gSurfaceDesc;
+SproxContext* gFullScreenOwner = nullptr;
+
+} // namespace sprox

@@ -1,0 +1,26 @@
+// Process-wide DirectDraw state: the entry point found at start-up, the objects
+// that exist while a context owns the screen, and the description record that
+// surface locks fill.
+#pragma once
+
+#include "sprox.h"
+#include "sprox/sys/ddraw.h"
+
+namespace sprox {
+
+// DirectDrawCreate as resolved by the first SX_Init; null when DirectDraw is missing.
+extern void* gDirectDrawCreate;
+
+// The DirectDraw object, the primary surface and its back buffer (page flipping
+// only); all null outside full screen.
+extern void* gDirectDraw;
+extern sys::Surface gPrimary;
+extern sys::Surface gBackBuffer;
+
+// Filled by every surface lock; its size field stays kSurfaceDescSize.
+extern sys::SurfaceDesc gSurfaceDesc;
+
+// The context that owns full screen, or null.
+extern SproxContext* gFullScreenOwner;
+
+} // namespace sprox

@@ -1,0 +1,259 @@
+// SX_Paint on the SDL machine: frames painted into SDL surfaces, read back pixel
+// by pixel.
+#include <gtest/gtest.h>
+
+#include <SDL2/SDL.h>
+
+#include <cstdlib>
+
+#include "sprox.h"
+
+namespace {
+
+// The colour the test gives to each index.
+SDL_Color ColourOf(int i)
+{
+    return {static_cast<Uint8>(i * 3), static_cast<Uint8>(255 - i), static_cast<Uint8>(i * 7), 255};
+}
+
+// The colour a pixel of a surface shows.
+SDL_Color PixelAt(SDL_Surface* s, int x, int y)
+{
+    const Uint8* p = static_cast<const Uint8*>(s->pixels) + y * s->pitch + x * s->format->BytesPerPixel;
+    Uint32 value = 0;
+    switch (s->format->BytesPerPixel) {
+    case 1: value = *p; break;
+    case 2: value = *reinterpret_cast<const Uint16*>(p); break;
+    case 3: value = SDL_BYTEORDER == SDL_LIL_ENDIAN ? p[0] | p[1] << 8 | p[2] << 16
+                                                    : p[2] | p[1] << 8 | p[0] << 16; break;
+    default: value = *reinterpret_cast<const Uint32*>(p); break;
+    }
+    SDL_Color c{0, 0, 0, 255};
+    SDL_GetRGB(value, s->format, &c.r, &c.g, &c.b);
+    return c;
+}
+
+// The colour index x, y of a w x h frame holds.
+int IndexAt(int x, int y, int w)
+{
+    return (y * w + x) % 256;
+}
+
+// A context whose w x h frame holds IndexAt everywhere, its colours ColourOf.
+struct Painted {
+    SproxContext context{};
+
+    Painted(int w, int h, SxWindow window = nullptr)
+    {
+        SX_Init(&context, window);
+        for (int i = 0; i < 256; ++i) {
+            SDL_Color c = ColourOf(i);
+            context.colors[i] = {c.b, c.g, c.r, 0};
+        }
+        SX_Size(&context, w, h, -1, nullptr);
+        for (int y = 0; y < h; ++y) {
+            for (int x = 0; x < w; ++x) {
+                context.bits[context.topOffset + y * context.pitch + x] =
+                    static_cast<uint8_t>(IndexAt(x, y, w));
+            }
+        }
+    }
+    ~Painted() { SX_End(&context); }
+};
+
+SDL_Surface* Target(int w, int h, Uint32 format = SDL_PIXELFORMAT_ARGB8888)
+{
+    SDL_Surface* s = SDL_CreateRGBSurfaceWithFormat(0, w, h, SDL_BITSPERPIXEL(format), format);
+    SDL_FillRect(s, nullptr, SDL_MapRGB(s->format, 1, 2, 3));
+    return s;
+}
+
+// Checks that the target shows, at (ox, oy) and scaled by num/den, the frame
+// pixel that expected(x, y) names for each destination pixel.
+template <typename Expected>
+void ExpectPicture(SDL_Surface* target, int ox, int oy, int w, int h, Expected expected)
+{
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            SDL_Color want = ColourOf(expected(x, y));
+            SDL_Color got = PixelAt(target, ox + x, oy + y);
+            ASSERT_EQ(got.r, want.r) << x << "," << y;
+            ASSERT_EQ(got.g, want.g) << x << "," << y;
+            ASSERT_EQ(got.b, want.b) << x << "," << y;
+        }
+    }
+}
+
+bool Untouched(SDL_Surface* target, int x, int y)
+{
+    SDL_Color c = PixelAt(target, x, y);
+    return c.r == 1 && c.g == 2 && c.b == 3;
+}
+
+} // namespace
+
+TEST(SdlPaint, FramePixelsShowTheirPaletteColours)
+{
+    Painted p(20, 15);
+    SDL_Surface* target = Target(40, 30);
+    SX_Paint(&p.context, target, 5, 6);
+    ExpectPicture(target, 5, 6, 20, 15, [](int x, int y) { return IndexAt(x, y, 20); });
+    EXPECT_TRUE(Untouched(target, 4, 6));
+    EXPECT_TRUE(Untouched(target, 25, 6));
+    EXPECT_TRUE(Untouched(target, 5, 21));
+    SDL_FreeSurface(target);
+}
+
+TEST(SdlPaint, OtherTargetFormatsGetTheSameColours)
+{
+    for (Uint32 format : {SDL_PIXELFORMAT_RGB24, SDL_PIXELFORMAT_BGR888, SDL_PIXELFORMAT_RGB565}) {
+        SCOPED_TRACE(SDL_GetPixelFormatName(format));
+        Painted p(16, 16);
+        SDL_Surface* target = Target(16, 16, format);
+        SX_Paint(&p.context, target, 0, 0);
+        for (int y = 0; y < 16; ++y) {
+            for (int x = 0; x < 16; ++x) {
+                // The colour as this format holds it.
+                SDL_Color want = ColourOf(IndexAt(x, y, 16));
+                Uint32 mapped = SDL_MapRGB(target->format, want.r, want.g, want.b);
+                SDL_GetRGB(mapped, target->format, &want.r, &want.g, &want.b);
+                SDL_Color got = PixelAt(target, x, y);
+                ASSERT_EQ(got.r, want.r) << x << "," << y;
+                ASSERT_EQ(got.g, want.g) << x << "," << y;
+                ASSERT_EQ(got.b, want.b) << x << "," << y;
+            }
+        }
+        SDL_FreeSurface(target);
+    }
+}
+
+TEST(SdlPaint, ScaleTwoDoublesAndScaleZeroHalves)
+{
+    Painted p(10, 8);
+    SDL_Surface* target = Target(40, 40);
+    p.context.scale = 2;
+    SX_Paint(&p.context, target, 3, 2);   // lands at (6, 4)
+    ExpectPicture(target, 6, 4, 20, 16, [](int x, int y) { return IndexAt(x / 2, y / 2, 10); });
+    EXPECT_TRUE(Untouched(target, 5, 4));
+    EXPECT_TRUE(Untouched(target, 26, 4));
+    EXPECT_TRUE(Untouched(target, 6, 20));
+
+    SDL_FillRect(target, nullptr, SDL_MapRGB(target->format, 1, 2, 3));
+    p.context.scale = 0;
+    SX_Paint(&p.context, target, 0, 0);
+    ExpectPicture(target, 0, 0, 5, 4, [](int x, int y) { return IndexAt(x * 2, y * 2, 10); });
+    EXPECT_TRUE(Untouched(target, 5, 0));
+    SDL_FreeSurface(target);
+}
+
+TEST(SdlPaint, WrappedPiecesLandWhereTheyBelong)
+{
+    Painted p(8, 4);
+    SDL_Surface* target = Target(30, 20);
+    p.context.scrollX = 3;
+    p.context.scrollY = -1;
+    SX_Paint(&p.context, target, 0, 0);
+    ExpectPicture(target, 0, 0, 8, 4, [](int x, int y) { return IndexAt((x + 3) % 8, (y + 3) % 4, 8); });
+
+    // A view larger than the frame repeats it; scaled, each piece is scaled in place.
+    p.context.scrollX = 0;
+    p.context.scrollY = 0;
+    p.context.viewWidth = 12;
+    p.context.viewHeight = 6;
+    p.context.scale = 2;
+    SX_Paint(&p.context, target, 1, 1);
+    ExpectPicture(target, 2, 2, 24, 12, [](int x, int y) { return IndexAt(x / 2 % 8, y / 2 % 4, 8); });
+    SDL_FreeSurface(target);
+}
+
+TEST(SdlPaint, PaintingOutsideTheTargetIsClipped)
+{
+    Painted p(16, 16);
+    SDL_Surface* target = Target(10, 10);
+    SX_Paint(&p.context, target, -4, 3);
+    ExpectPicture(target, 0, 3, 10, 7, [](int x, int y) { return IndexAt(x + 4, y, 16); });
+    EXPECT_TRUE(Untouched(target, 0, 2));
+    SX_Paint(&p.context, target, 1000, -1000);
+    SX_Paint(&p.context, nullptr, 0, 0);
+    SDL_FreeSurface(target);
+}
+
+TEST(SdlPaint, SizePaletteIsAnSdlPaletteOfTheColours)
+{
+    Painted p(4, 4);
+    SxPalette palette = nullptr;
+    SX_Size(&p.context, 0, 0, -1, &palette);
+    ASSERT_NE(palette, nullptr);
+    ASSERT_EQ(palette->ncolors, 256);
+    for (int i = 0; i < 256; ++i) {
+        SDL_Color want = ColourOf(i);
+        ASSERT_EQ(palette->colors[i].r, want.r);
+        ASSERT_EQ(palette->colors[i].g, want.g);
+        ASSERT_EQ(palette->colors[i].b, want.b);
+    }
+    SDL_FreePalette(palette);
+}
+
+TEST(SdlPaint, SameSizeRebuildKeepsThePictureAndTakesTheNewColours)
+{
+    Painted p(12, 9);
+    for (int i = 0; i < 256; ++i) {
+        p.context.colors[i] = {static_cast<uint8_t>(i), static_cast<uint8_t>(i), 0, 0};
+    }
+    SxPalette palette = nullptr;
+    SX_Size(&p.context, 12, 9, -1, &palette);
+    SDL_FreePalette(palette);
+    SDL_Surface* target = Target(12, 9);
+    SX_Paint(&p.context, target, 0, 0);
+    for (int y = 0; y < 9; ++y) {
+        for (int x = 0; x < 12; ++x) {
+            SDL_Color got = PixelAt(target, x, y);
+            ASSERT_EQ(got.r, 0);
+            ASSERT_EQ(got.b, IndexAt(x, y, 12));
+        }
+    }
+    SDL_FreeSurface(target);
+}
+
+// The same through a window's own surface, on SDL's dummy video driver (no display needed).
+TEST(SdlWindow, PaintsIntoTheWindowSurface)
+{
+    // The dummy driver is only had by name.
+    SDL_SetHint(SDL_HINT_VIDEODRIVER, "dummy");
+    ASSERT_EQ(SDL_VideoInit("dummy"), 0) << SDL_GetError();
+    SDL_Window* window = SDL_CreateWindow("sprox test", 0, 0, 64, 48, 0);
+    ASSERT_NE(window, nullptr) << SDL_GetError();
+    SDL_Surface* surface = SDL_GetWindowSurface(window);
+    ASSERT_NE(surface, nullptr) << SDL_GetError();
+    {
+        Painted p(32, 24, window);
+        EXPECT_EQ(p.context.hwnd, window);
+        p.context.scale = 2;
+        SX_Paint(&p.context, surface, 0, 0);
+        EXPECT_EQ(SDL_UpdateWindowSurface(window), 0);
+        ExpectPicture(surface, 0, 0, 64, 48, [](int x, int y) { return IndexAt(x / 2, y / 2, 32); });
+    }
+    SDL_DestroyWindow(window);
+    SDL_Quit();
+}
+
+// And on a real X display, when there is one (scripts/test.sh runs the tests
+// under a virtual one).
+TEST(SdlWindow, PaintsIntoAnX11WindowSurface)
+{
+    if (std::getenv("DISPLAY") == nullptr) {
+        GTEST_SKIP() << "no X display";
+    }
+    ASSERT_EQ(SDL_VideoInit("x11"), 0) << SDL_GetError();
+    SDL_Window* window = SDL_CreateWindow("sprox test", 0, 0, 64, 48, SDL_WINDOW_HIDDEN);
+    ASSERT_NE(window, nullptr) << SDL_GetError();
+    SDL_Surface* surface = SDL_GetWindowSurface(window);
+    ASSERT_NE(surface, nullptr) << SDL_GetError();
+    {
+        Painted p(64, 48, window);
+        SX_Paint(&p.context, surface, 0, 0);
+        ExpectPicture(surface, 0, 0, 64, 48, [](int x, int y) { return IndexAt(x, y, 64); });
+    }
+    SDL_DestroyWindow(window);
+    SDL_Quit();
+}
