@@ -1,26 +1,43 @@
 #!/usr/bin/env bash
-# Builds the DAR reader fuzzer (libFuzzer with clang, AddressSanitizer and
-# UndefinedBehaviorSanitizer) and runs it for a bounded time on a seed corpus made
-# with the darfile writer. Installs what it needs.
-#   scripts/fuzz.sh [seconds]     (default 60)
+# Builds the file-reader fuzzers (libFuzzer with clang, AddressSanitizer and
+# UndefinedBehaviorSanitizer) and runs each for a bounded time: the DAR reader on a
+# seed corpus made with the darfile writer, the wave file parser on a few
+# hand-made images. Installs what it needs.
+#   scripts/fuzz.sh [seconds per fuzzer]     (default 60)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh
 
 seconds=${1:-60}
 out=build-fuzz
-mkdir -p "$out/seeds" "$out/corpus"
+mkdir -p "$out"
 flags=(-std=c++20 -g -O1 -Wall -Wextra -Werror -I. -Iinclude -Itests -Itools/dartool)
+sanitize=(-fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined)
 
-clang++ "${flags[@]}" -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
-  fuzz/dar_fuzz.cpp sprox/pattern/dar.cpp sprox/pattern/pattern.cpp sprox/pattern/wholefile.cpp \
-  sprox/frame/report.cpp sprox/sys/machine.cpp tests/fake/fake_machine.cpp \
-  -o "$out/dar_fuzz"
+# The library core on the fake machine, as the test programs link it.
+core=(sprox/frame/*.cpp sprox/display/*.cpp sprox/pattern/*.cpp sprox/blit/*.cpp
+      sprox/sound/*.cpp sprox/input/*.cpp sprox/sys/machine.cpp tests/fake/*.cpp)
+
+clang++ "${flags[@]}" "${sanitize[@]}" fuzz/dar_fuzz.cpp "${core[@]}" -o "$out/dar_fuzz"
+clang++ "${flags[@]}" "${sanitize[@]}" fuzz/wave_fuzz.cpp sprox/sound/waveimage.cpp -o "$out/wave_fuzz"
 clang++ "${flags[@]}" fuzz/dar_seeds.cpp tools/dartool/dar_write.cpp -o "$out/dar_seeds"
 
-"$out/dar_seeds" "$out/seeds"
-# New inputs go to corpus/, the seeds are only read; a failing input is saved in
+# New inputs go to corpus-*/, the seeds are only read; a failing input is saved in
 # build-fuzz/ as crash-* (or leak-*, timeout-*).
-"$out/dar_fuzz" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
-  -artifact_prefix="$out/" \
-  "$out/corpus" "$out/seeds"
+run() {
+  local name=$1
+  mkdir -p "$out/corpus-$name"
+  "$out/${name}_fuzz" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
+    -print_final_stats=1 -artifact_prefix="$out/" "$out/corpus-$name" "$out/seeds-$name"
+}
+
+mkdir -p "$out/seeds-dar" "$out/seeds-wave"
+"$out/dar_seeds" "$out/seeds-dar"
+# A small valid wave file, and one with its chunks in the other order.
+printf 'RIFF\x2c\x00\x00\x00WAVEfmt \x10\x00\x00\x00\x01\x00\x01\x00\x11\x2b\x00\x00\x11\x2b\x00\x00\x01\x00\x08\x00data\x08\x00\x00\x00\x80\x90\xa0\xb0\xc0\xb0\xa0\x90' \
+  > "$out/seeds-wave/plain.wav"
+printf 'RIFF\x2c\x00\x00\x00WAVEdata\x08\x00\x00\x00\x80\x90\xa0\xb0\xc0\xb0\xa0\x90fmt \x10\x00\x00\x00\x01\x00\x01\x00\x11\x2b\x00\x00\x11\x2b\x00\x00\x01\x00\x08\x00' \
+  > "$out/seeds-wave/data-first.wav"
+
+run dar
+run wave

@@ -24,7 +24,7 @@ cmake -S . -B build-san -DCMAKE_BUILD_TYPE=Debug -DSPROX_SANITIZE=ON -DSPROX_BEN
 cmake --build build-san -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 run_ctest build-san
 
-# The DAR reader fuzzer, for a bounded time.
+# The file-reader fuzzers, for a bounded time each.
 bash scripts/fuzz.sh 60
 
 bash scripts/test-windows.sh
