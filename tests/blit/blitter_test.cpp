@@ -41,7 +41,7 @@ std::vector<uint8_t> RandomBytes(std::mt19937& rng, size_t n)
 
 int RandomScale(std::mt19937& rng)
 {
-    static const int kSpecial[] = {1, 2, 85, 128, 200, 255, 256, 257, 300, 384, 512, 768, 1024, 1500};
+    static const int kSpecial[] = {1, 2, 4, 32, 64, 85, 128, 200, 255, 256, 257, 300, 384, 512, 768, 1024, 1500, 2048, 2300};
     if (rng() % 3 == 0) {
         return kSpecial[rng() % std::size(kSpecial)];
     }
