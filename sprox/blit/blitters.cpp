@@ -528,6 +528,9 @@ template <class Op, int Dir, int m>
             Op::Fill(block(k, span), *q, static_cast<uint32_t>(span - k), c);
             return (k + m) * 256;
         }
+        if (k >= span) {
+            return k * 256;  // the last pixel ended exactly at the end of the span
+        }
         s = Align4(px + count);
         word = Load32(s);
         k += int64_t{word & 0xFFFF} * m;
