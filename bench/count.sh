@@ -7,7 +7,7 @@ bench=${1:-build/bench/draw_bench}
 shift || true
 items=2000
 if [ $# -eq 0 ]; then
-  set -- $("$bench" --count=list 2>&1 | sed -n 's/^  //p')
+  set -- $("$bench" --list)
 fi
 out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT

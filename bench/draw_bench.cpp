@@ -3,10 +3,11 @@
 // the shared benchmark definitions: a 640 x 480 8-bit frame refilled before every
 // pass, sprite A (64 x 64), 20000 positions from xorshift32.
 //
-//   draw_bench [benchmark options]     times every workload and prints, per
-//                                      workload, ours, the peer's and the ratio
+//   draw_bench [benchmark options]    times every workload and prints, per
+//                                     workload, ours, the peer's and the ratio
+//   draw_bench --list                 the names WORKLOAD/IMPL
 //   draw_bench --count=WORKLOAD/IMPL  one warm-up pass, then items 0..1999 in
-//                                      CountedPass, for
+//                                     CountedPass, for
 //       valgrind --tool=callgrind --toggle-collect='*CountedPass*' draw_bench --count=plain/ours
 //   (bench/count.sh runs that for every workload and prints instructions per item)
 #include <benchmark/benchmark.h>
@@ -379,18 +380,24 @@ void BM_Pass(benchmark::State& state, const Impl* impl)
     state.SetItemsProcessed(state.iterations() * kItems);
 }
 
-// Collects the time per item of every run, to print the table at the end.
+// Collects the wall-clock and CPU time per item of every run, to print the table
+// at the end.
 class TableReporter : public benchmark::ConsoleReporter {
 public:
-    std::map<std::string, double> nsPerItem;
+    struct Times {
+        double wall;
+        double cpu;
+    };
+    std::map<std::string, Times> perItem;  // nanoseconds
 
     void ReportRuns(const std::vector<Run>& runs) override
     {
         ConsoleReporter::ReportRuns(runs);
         for (const Run& r : runs) {
             if (r.run_type == Run::RT_Iteration && r.iterations > 0) {
-                nsPerItem[r.run_name.function_name] =
-                    r.real_accumulated_time / static_cast<double>(r.iterations) / kItems * 1e9;
+                const double items = static_cast<double>(r.iterations) * kItems / 1e9;
+                perItem[r.run_name.function_name] = {r.real_accumulated_time / items,
+                                                     r.cpu_accumulated_time / items};
             }
         }
     }
@@ -398,27 +405,28 @@ public:
 
 std::string BenchName(const Impl& impl) { return std::string(impl.workload) + "/" + impl.name; }
 
+// Ours beside each peer of the same workload: nanoseconds per item and ours / peer,
+// wall clock and CPU.
 void PrintTable(const TableReporter& reporter)
 {
-    auto timeOf = [&](const Impl& impl) {
-        auto it = reporter.nsPerItem.find(BenchName(impl));
-        return it == reporter.nsPerItem.end() ? -1.0 : it->second;
-    };
-    std::printf("\n%-10s %12s  %-22s %12s  %s\n", "workload", "ours ns/item", "peer", "peer ns/item",
-                "ours / peer");
-    double ours = -1;
+    std::printf("\n%-10s %-22s %9s %9s %7s   %9s %9s %7s\n", "workload", "peer", "ours wall",
+                "peer wall", "ratio", "ours cpu", "peer cpu", "ratio");
+    const TableReporter::Times* ours = nullptr;
     for (const Impl& impl : kImpls) {
-        const double t = timeOf(impl);
-        if (t < 0) {
+        auto it = reporter.perItem.find(BenchName(impl));
+        if (it == reporter.perItem.end()) {
             continue;
         }
+        const TableReporter::Times& t = it->second;
         if (std::strcmp(impl.name, "memcpy") == 0) {
-            std::printf("%-10s %12s  %-22s %12.1f\n", "memcpy", "-", "memcpy line", t);
+            std::printf("%-10s %-22s %9s %9.1f %7s   %9s %9.1f\n", "memcpy", "memcpy line", "-",
+                        t.wall, "", "-", t.cpu);
         } else if (std::strcmp(impl.name, "ours") == 0) {
-            ours = t;
-        } else if (ours >= 0) {
-            std::printf("%-10s %12.1f  %-22s %12.1f  %.2f\n", impl.workload, ours, impl.name, t,
-                        ours / t);
+            ours = &t;
+        } else if (ours != nullptr) {
+            std::printf("%-10s %-22s %9.1f %9.1f %7.2f   %9.1f %9.1f %7.2f\n", impl.workload,
+                        impl.name, ours->wall, t.wall, ours->wall / t.wall, ours->cpu, t.cpu,
+                        ours->cpu / t.cpu);
         }
     }
 }
@@ -428,6 +436,12 @@ void PrintTable(const TableReporter& reporter)
 int main(int argc, char** argv)
 {
     StartAll();
+    if (argc >= 2 && std::strcmp(argv[1], "--list") == 0) {
+        for (const Impl& impl : kImpls) {
+            std::printf("%s\n", BenchName(impl).c_str());
+        }
+        return 0;
+    }
     if (argc >= 2 && std::strncmp(argv[1], "--count=", 8) == 0) {
         const std::string what = argv[1] + 8;
         for (const Impl& impl : kImpls) {

@@ -491,6 +491,7 @@ template <class Op, int Dir>
 template <class Op, int Dir, int m>
 [[gnu::always_inline]] inline int64_t RowGrowPow2(const uint8_t* s, uint8_t* dst, int32_t span, int32_t clipped, const RowCtx& c)
 {
+    auto column = [&](int64_t k) { return Dir > 0 ? dst + k : dst + (span - 1 - k); };
     auto block = [&](int64_t k, int64_t e) { return Dir > 0 ? dst + k : dst + (span - e); };
     constexpr int sh = m == 2 ? 1 : m == 4 ? 2 : 3;
     uint32_t word = Load32(s);
@@ -510,8 +511,9 @@ template <class Op, int Dir, int m>
             q += hidden;
             k += hidden * m;
             if (q < qEnd && k < 0) {
-                const int64_t e = std::min<int64_t>(span, k + m);
-                Op::Fill(block(0, e), *q, static_cast<uint32_t>(e), c);
+                for (int64_t i = 0; i < k + m && i < span; ++i) {
+                    Op::Pixel(column(i), *q, c);
+                }
                 if (k + m >= span) {
                     return (k + m) * 256;
                 }
@@ -524,8 +526,10 @@ template <class Op, int Dir, int m>
             StoreSplat<m>(block(k, k + m), Op::Value(*q, c));
         }
         if (q < qEnd) {
-            // The pixel that reaches past the end of the span.
-            Op::Fill(block(k, span), *q, static_cast<uint32_t>(span - k), c);
+            // The pixel that reaches past the end of the span: fewer than m columns.
+            for (int64_t i = k; i < span; ++i) {
+                Op::Pixel(column(i), *q, c);
+            }
             return (k + m) * 256;
         }
         if (k >= span) {

@@ -17,7 +17,6 @@ using model::Frame;
 using model::Pattern;
 using model::Picture;
 
-constexpr int X = model::kClear;
 
 // Back-end operations that count what the drawing code asks for.
 struct LockLog {
