@@ -200,8 +200,8 @@ struct PlainOp {
 };
 
 struct RopOp : PerPixel<RopOp> {
-    static constexpr bool kSplat = false;
     static constexpr bool kMesh = false;
+    static constexpr bool kSplat = false;
     static void Pixel(uint8_t* d, uint8_t s, const RowCtx& c) { *d = c.table[(size_t{s} << 8) | *d]; }
 };
 
@@ -214,8 +214,8 @@ struct RecolourOp : PerPixel<RecolourOp> {
 };
 
 struct MeshOp : PerPixel<MeshOp> {
-    static constexpr bool kSplat = false;
     static constexpr bool kMesh = true;
+    static constexpr bool kSplat = false;
     static void Pixel(uint8_t* d, uint8_t s, const RowCtx& c)
     {
         if (((c.mask << ((reinterpret_cast<uintptr_t>(d) + c.phase) & 7)) & 0x80) != 0) {
@@ -225,8 +225,8 @@ struct MeshOp : PerPixel<MeshOp> {
 };
 
 struct ShadowOp : PerPixel<ShadowOp> {
-    static constexpr bool kSplat = false;
     static constexpr bool kMesh = false;
+    static constexpr bool kSplat = false;
     static void Pixel(uint8_t* d, uint8_t, const RowCtx& c) { *d = c.table[*d]; }
 };
 
