@@ -1,8 +1,672 @@
+// The thirty blitters, made from one template over the pixel operation, the
+// horizontal mode and the direction, and the 64-entry table that selects them.
+//
+// Rows are walked as runs: a transparent skip only moves the write position, an
+// opaque run is handed to the operation whole (a block copy for the plain one).
+// Mirroring is a direction of -1 for the write position. Scaled rows place source
+// pixels by a fixed-point position in 1/256 of a destination column, counted from
+// the left end of the visible span; column k of a pixel at position p is p >> 8,
+// and positions run on through skips and pixels without rounding.
 #include "sprox/blit/blitter.h"
 
-namespace sprox {
+#include <algorithm>
+#include <bit>
+#include <cstring>
+#include <type_traits>
+#include <utility>
 
-// Filled when the blitter family lands; until then nothing draws.
-const Blitter kBlitters[64] = {};
+#include "sprox.h"
+
+namespace sprox {
+namespace {
+
+uint32_t Load32(const uint8_t* p)
+{
+    uint32_t v;
+    std::memcpy(&v, p, 4);
+    return v;
+}
+
+// The next segment word: the first 4-byte boundary at or after p.
+const uint8_t* Align4(const uint8_t* p)
+{
+    return reinterpret_cast<const uint8_t*>((reinterpret_cast<uintptr_t>(p) + 3) & ~uintptr_t{3});
+}
+
+// A block copy of n bytes. Short runs, the usual case in sprites, are two
+// overlapping moves of one width instead of a call.
+[[gnu::always_inline]] inline void CopyRun(uint8_t* d, const uint8_t* s, uint32_t n)
+{
+    if (n - 8 <= 8) {
+        uint64_t a, b;
+        std::memcpy(&a, s, 8);
+        std::memcpy(&b, s + n - 8, 8);
+        std::memcpy(d, &a, 8);
+        std::memcpy(d + n - 8, &b, 8);
+    } else if (n < 8) {
+        if (n >= 4) {
+            uint32_t a, b;
+            std::memcpy(&a, s, 4);
+            std::memcpy(&b, s + n - 4, 4);
+            std::memcpy(d, &a, 4);
+            std::memcpy(d + n - 4, &b, 4);
+        } else if (n >= 2) {
+            uint16_t a, b;
+            std::memcpy(&a, s, 2);
+            std::memcpy(&b, s + n - 2, 2);
+            std::memcpy(d, &a, 2);
+            std::memcpy(d + n - 2, &b, 2);
+        } else if (n == 1) {
+            *d = *s;
+        }
+    } else if (n <= 32) {
+        uint8_t a[16], b[16];
+        std::memcpy(a, s, 16);
+        std::memcpy(b, s + n - 16, 16);
+        std::memcpy(d, a, 16);
+        std::memcpy(d + n - 16, b, 16);
+    } else {
+        std::memcpy(d, s, n);
+    }
+}
+
+// The mirrored block copy: d[-i] = s[i] for i < n, d being the rightmost byte
+// written. Words are loaded, their bytes reversed, and stored ending at the
+// matching place, two overlapping words for a short run.
+[[gnu::always_inline]] inline void ReverseRun(uint8_t* d, const uint8_t* s, uint32_t n)
+{
+    if (n - 8 <= 8) {
+        uint64_t a, b;
+        std::memcpy(&a, s, 8);
+        std::memcpy(&b, s + n - 8, 8);
+        a = __builtin_bswap64(a);
+        b = __builtin_bswap64(b);
+        std::memcpy(d - 7, &a, 8);
+        std::memcpy(d - (n - 1), &b, 8);
+    } else if (n < 8) {
+        if (n >= 4) {
+            uint32_t a, b;
+            std::memcpy(&a, s, 4);
+            std::memcpy(&b, s + n - 4, 4);
+            a = __builtin_bswap32(a);
+            b = __builtin_bswap32(b);
+            std::memcpy(d - 3, &a, 4);
+            std::memcpy(d - (n - 1), &b, 4);
+        } else if (n >= 2) {
+            uint16_t a, b;
+            std::memcpy(&a, s, 2);
+            std::memcpy(&b, s + n - 2, 2);
+            a = __builtin_bswap16(a);
+            b = __builtin_bswap16(b);
+            std::memcpy(d - 1, &a, 2);
+            std::memcpy(d - (n - 1), &b, 2);
+        } else if (n == 1) {
+            *d = *s;
+        }
+    } else {
+        uint64_t a;
+        for (uint32_t i = 0; i + 8 < n; i += 8) {
+            std::memcpy(&a, s + i, 8);
+            a = __builtin_bswap64(a);
+            std::memcpy(d - i - 7, &a, 8);
+        }
+        std::memcpy(&a, s + n - 8, 8);
+        a = __builtin_bswap64(a);
+        std::memcpy(d - (n - 1), &a, 8);
+    }
+}
+
+// n bytes of one value, by the same overlapping stores.
+[[gnu::always_inline]] inline void FillRun(uint8_t* d, uint8_t v, uint32_t n)
+{
+    const uint64_t w = 0x0101010101010101ull * v;
+    if (n >= 8) {
+        if (n > 16) {
+            std::memset(d, v, n);
+        } else {
+            std::memcpy(d, &w, 8);
+            std::memcpy(d + n - 8, &w, 8);
+        }
+    } else if (n >= 4) {
+        std::memcpy(d, &w, 4);
+        std::memcpy(d + n - 4, &w, 4);
+    } else if (n >= 2) {
+        std::memcpy(d, &w, 2);
+        std::memcpy(d + n - 2, &w, 2);
+    } else if (n == 1) {
+        *d = v;
+    }
+}
+
+// `width` bytes (at most 8) of one value.
+template <int width>
+[[gnu::always_inline]] inline void StoreSplat(uint8_t* d, uint8_t v)
+{
+    if constexpr (width == 2) {
+        const uint16_t w = static_cast<uint16_t>(0x0101u * v);
+        std::memcpy(d, &w, 2);
+    } else if constexpr (width == 4) {
+        const uint32_t w = 0x01010101u * v;
+        std::memcpy(d, &w, 4);
+    } else {
+        const uint64_t w = 0x0101010101010101ull * v;
+        std::memcpy(d, &w, 8);
+    }
+}
+
+// What the operations need for the row being drawn. The frame column of a byte
+// at address a is a + phase (only its low three bits are used).
+struct RowCtx {
+    const uint8_t* table;
+    uint32_t mask;      // mesh: this row's mask byte, top bit = columns 0, 8, 16, ...
+    uintptr_t phase;
+};
+
+// Pixel operations. Run<Dir> applies n source bytes to the frame bytes from d on
+// in direction Dir; Fill applies one source byte to n frame bytes from d up.
+template <class Derived>
+struct PerPixel {
+    template <int Dir>
+    static void Run(uint8_t* d, const uint8_t* s, uint32_t n, const RowCtx& c)
+    {
+#pragma GCC unroll 2
+        for (uint32_t i = 0; i < n; ++i) {
+            Derived::Pixel(d + Dir * static_cast<intptr_t>(i), s[i], c);
+        }
+    }
+    static void Fill(uint8_t* d, uint8_t s, uint32_t n, const RowCtx& c)
+    {
+        for (uint32_t i = 0; i < n; ++i) {
+            Derived::Pixel(d + i, s, c);
+        }
+    }
+};
+
+struct PlainOp {
+    static constexpr bool kMesh = false;
+    static constexpr bool kSplat = true;  // the frame byte becomes Value(s), whatever it was
+    static uint8_t Value(uint8_t s, const RowCtx&) { return s; }
+    static void Pixel(uint8_t* d, uint8_t s, const RowCtx&) { *d = s; }
+    template <int Dir>
+    static void Run(uint8_t* d, const uint8_t* s, uint32_t n, const RowCtx&)
+    {
+        if constexpr (Dir > 0) {
+            CopyRun(d, s, n);
+        } else {
+            ReverseRun(d, s, n);
+        }
+    }
+    static void Fill(uint8_t* d, uint8_t s, uint32_t n, const RowCtx&) { FillRun(d, s, n); }
+};
+
+struct RopOp : PerPixel<RopOp> {
+    static constexpr bool kMesh = false;
+    static constexpr bool kSplat = false;
+    static void Pixel(uint8_t* d, uint8_t s, const RowCtx& c) { *d = c.table[(size_t{s} << 8) | *d]; }
+};
+
+struct RecolourOp : PerPixel<RecolourOp> {
+    static constexpr bool kMesh = false;
+    static constexpr bool kSplat = true;
+    static uint8_t Value(uint8_t s, const RowCtx& c) { return c.table[s]; }
+    static void Pixel(uint8_t* d, uint8_t s, const RowCtx& c) { *d = c.table[s]; }
+    static void Fill(uint8_t* d, uint8_t s, uint32_t n, const RowCtx& c) { FillRun(d, c.table[s], n); }
+};
+
+struct MeshOp : PerPixel<MeshOp> {
+    static constexpr bool kMesh = true;
+    static constexpr bool kSplat = false;
+    static void Pixel(uint8_t* d, uint8_t s, const RowCtx& c)
+    {
+        if (((c.mask << ((reinterpret_cast<uintptr_t>(d) + c.phase) & 7)) & 0x80) != 0) {
+            *d = s;
+        }
+    }
+};
+
+struct ShadowOp : PerPixel<ShadowOp> {
+    static constexpr bool kMesh = false;
+    static constexpr bool kSplat = false;
+    static void Pixel(uint8_t* d, uint8_t, const RowCtx& c) { *d = c.table[*d]; }
+};
+
+// One row at 1:1. clipped is skipLeft (or skipRight when mirrored): pattern
+// columns before the span. The write position w starts at the span's left end,
+// or at its right end when mirrored, and the row ends when it reaches `end`, one
+// byte past the span in the direction of writing.
+template <class Op, int Dir>
+void RowOneToOne(const uint8_t* s, uint8_t* dst, int32_t span, int32_t clipped, const RowCtx& c)
+{
+    uint8_t* w = Dir > 0 ? dst : dst + (span - 1);
+    uint8_t* const end = Dir > 0 ? dst + span : dst - 1;
+    uint32_t word = Load32(s);
+    uint32_t skip = word & 0xFFFF;
+    uint32_t count = word >> 16;
+    if (clipped > 0) {
+        // Find the segment whose pixels reach past the clipped columns; off is the
+        // span position of its first opaque pixel.
+        int32_t before = 0;
+        while (before + static_cast<int32_t>(skip + count) < clipped) {
+            before += static_cast<int32_t>(skip + count);
+            s = Align4(s + 4 + count);
+            word = Load32(s);
+            skip = word & 0xFFFF;
+            count = word >> 16;
+        }
+        const int32_t off = before + static_cast<int32_t>(skip) - clipped;
+        if (off >= 0) {
+            skip = static_cast<uint32_t>(off);
+        } else {
+            // The segment starts inside the clipped columns: drop -off of its pixels
+            // by moving the segment's address on, which keeps the next word's
+            // address unchanged.
+            skip = 0;
+            s += -off;
+            count -= static_cast<uint32_t>(-off);
+        }
+    }
+    // Past the end of the span in the direction of writing.
+    auto past = [end](const uint8_t* p) { return Dir > 0 ? p >= end : p <= end; };
+    for (;;) {
+        w += Dir * static_cast<intptr_t>(skip);
+        uint8_t* const after = w + Dir * static_cast<intptr_t>(count);
+        if (past(after)) {
+            break;
+        }
+        Op::template Run<Dir>(w, s + 4, count, c);
+        w = after;
+        s = Align4(s + 4 + count);
+        word = Load32(s);
+        skip = word & 0xFFFF;
+        count = word >> 16;
+    }
+    // The segment that reaches the end of the span: its skip, or some of its pixels.
+    if (!past(w)) {
+        Op::template Run<Dir>(w, s + 4, static_cast<uint32_t>(Dir > 0 ? end - w : w - end), c);
+    }
+}
+
+// The horizontal scale and, for reducing, the whole source pixels per column
+// (q) and the 1/256 left over (r): 256 = q * scale + r. Worked out once per call.
+struct Scale {
+    int32_t scale;
+    int32_t q;
+    int32_t r;
+};
+
+Scale MakeScale(int32_t scale)
+{
+    if (scale > 256) {
+        return {scale, 0, 0};
+    }
+    return {scale, 256 / scale, 256 % scale};
+}
+
+// One scaled row. Returns the position reached, the blitter's working value.
+template <class Op, bool Scatter, int Dir>
+int64_t RowScaled(const uint8_t* s, uint8_t* dst, int32_t span, int32_t clipped, const Scale& sc,
+                  const RowCtx& c)
+{
+    // Column k lies at dst + k, or at dst + span - 1 - k when mirrored; the columns
+    // k .. e - 1 are one block of bytes either way.
+    auto column = [&](int64_t k) { return Dir > 0 ? dst + k : dst + (span - 1 - k); };
+    auto block = [&](int64_t k, int64_t e) { return Dir > 0 ? dst + k : dst + (span - e); };
+    const int64_t scale = sc.scale;
+
+    uint32_t word = Load32(s);
+    int64_t p = int64_t{word & 0xFFFF} * scale - int64_t{clipped} * 256;
+    for (;;) {
+        const uint32_t count = word >> 16;
+        const uint8_t* px = s + 4;
+        // Where the segment's pixels end: the next segment's position goes on from here.
+        const int64_t segmentEnd = p + count * scale;
+        int64_t k = p >> 8;
+        if (k >= span) {
+            return p;
+        }
+        uint32_t j = 0;
+        if (k < 0) {
+            // Pixels whose position lies a whole pixel or more left of the span are
+            // passed over; the next one starts at column 0.
+            if (segmentEnd < 0) {
+                j = count;
+            } else {
+                while (j < count && p < -scale) {
+                    ++j;
+                    p += scale;
+                }
+            }
+            k = 0;
+        }
+        if (j < count && scale <= 256) {
+            // Reducing: each column takes the next pixel whose position has reached
+            // the column's left edge. The first step from the segment's first pixel
+            // is taken pixel by pixel; after it the pixel's offset u into its column
+            // lies in 0 .. scale - 1, and each column moves on q or q + 1 pixels as u
+            // runs down by r.
+            Op::Pixel(column(k), px[j], c);
+            if (++k >= span) {
+                return p;
+            }
+            do {
+                ++j;
+                p += scale;
+            } while (j < count && p < k * 256);
+            int32_t u = static_cast<int32_t>(p - k * 256);
+            while (j < count) {
+                Op::Pixel(column(k), px[j], c);
+                if (++k >= span) {
+                    return p;
+                }
+                j += static_cast<uint32_t>(sc.q);
+                u -= sc.r;
+                if (u < 0) {
+                    u += sc.scale;
+                    ++j;
+                }
+            }
+        } else if (j < count) {
+            // Enlarging: pixel j covers the columns from k up to its end e.
+            if constexpr (Op::kSplat && !Scatter) {
+                // While `width` columns from k lie inside the span and inside what
+                // this segment's pixels cover, a pixel is one store of that many
+                // bytes from its first column on, width being the widest a pixel can
+                // cover at this scale (2, 4 or 8). The bytes past its own columns
+                // belong to the following pixels, which store over them. At a whole
+                // scale every pixel covers the same number of columns (all but a
+                // first one cut at the left edge).
+                const int64_t reach = std::min<int64_t>(span, segmentEnd >> 8);
+                auto spill = [&]<int width>() {
+                    if ((scale & 255) == 0 && k == p >> 8) {
+                        const uint32_t from = j;
+                        const int64_t step = scale >> 8;
+                        for (; k + width <= reach; k += step, ++j) {
+                            StoreSplat<width>(Dir > 0 ? dst + k : dst + (span - k - width),
+                                              Op::Value(px[j], c));
+                        }
+                        p += (j - from) * scale;
+                    } else {
+                        while (k + width <= reach) {
+                            p += scale;
+                            StoreSplat<width>(Dir > 0 ? dst + k : dst + (span - k - width),
+                                              Op::Value(px[j], c));
+                            k = p >> 8;
+                            ++j;
+                        }
+                    }
+                };
+                if (scale <= 2 * 256) {
+                    spill.template operator()<2>();
+                } else if (scale <= 4 * 256) {
+                    spill.template operator()<4>();
+                } else if (scale <= 8 * 256) {
+                    spill.template operator()<8>();
+                }
+                if (k >= span) {
+                    return p;
+                }
+            }
+            for (; j < count; ++j) {
+                p += scale;
+                const int64_t e = p >> 8;
+                if (e >= span) {
+                    if constexpr (Scatter) {
+                        Op::Pixel(column(k), px[j], c);
+                    } else {
+                        Op::Fill(block(k, span), px[j], static_cast<uint32_t>(span - k), c);
+                    }
+                    return p;
+                }
+                if (e > k) {
+                    if constexpr (Scatter) {
+                        Op::Pixel(column(k), px[j], c);
+                    } else {
+                        Op::Fill(block(k, e), px[j], static_cast<uint32_t>(e - k), c);
+                    }
+                    k = e;
+                }
+            }
+        }
+        p = segmentEnd;
+        s = Align4(px + count);
+        word = Load32(s);
+        p += int64_t{word & 0xFFFF} * scale;
+    }
+}
+
+// Scales of a whole power of two take shorter roads to the same columns, with
+// everything counted in pattern columns instead of positions.
+//
+// Shrinking by 2^sh (scale 256 >> sh): the pixel in pattern column c lies in
+// column (c - origin) >> sh, origin = clipped << sh being the pattern column at
+// the span's left edge. A segment's first usable pixel goes to its column, and
+// each later column k takes pattern column (k << sh) + origin while the segment
+// lasts.
+template <class Op, int Dir>
+[[gnu::always_inline]] inline int64_t RowShrinkPow2(const uint8_t* s, uint8_t* dst, int32_t span, int32_t clipped, int sh,
+                      const RowCtx& c)
+{
+    auto column = [&](int64_t k) { return Dir > 0 ? dst + k : dst + (span - 1 - k); };
+    const int64_t origin = int64_t{clipped} << sh;
+    const intptr_t stride = intptr_t{1} << sh;
+    uint32_t word = Load32(s);
+    int64_t col = word & 0xFFFF;
+    for (;;) {
+        const uint32_t count = word >> 16;
+        const uint8_t* px = s + 4;
+        const int64_t end = col + count;
+        int64_t k = (col - origin) >> sh;
+        if (k >= span) {
+            return (col - origin) << (8 - sh);
+        }
+        int64_t first = col;
+        if (k < 0) {
+            // Pixels ending a whole column or more left of the span are passed over.
+            first = std::max(col, origin - 1);
+            k = 0;
+        }
+        if (first < end) {
+            Op::Pixel(column(k), px[first - col], c);
+            if (k + 1 >= span) {
+                return (first - origin) << (8 - sh);
+            }
+            const int64_t last = std::min<int64_t>(span, ((end - 1 - origin) >> sh) + 1);
+            const uint8_t* q = px + (((k + 1) << sh) + origin - col);
+            for (int64_t i = k + 1; i < last; ++i, q += stride) {
+                Op::Pixel(column(i), *q, c);
+            }
+            if (last >= span) {
+                return (end - origin) << (8 - sh);
+            }
+        }
+        s = Align4(px + count);
+        word = Load32(s);
+        col = end + (word & 0xFFFF);
+    }
+}
+
+// Enlarging by m = 2, 4 or 8 (scale 256 * m) with an operation that stores one
+// value per pixel: the pixel in pattern column c covers the m columns from
+// c * m - clipped, one store each.
+template <class Op, int Dir, int m>
+[[gnu::always_inline]] inline int64_t RowGrowPow2(const uint8_t* s, uint8_t* dst, int32_t span, int32_t clipped, const RowCtx& c)
+{
+    auto column = [&](int64_t k) { return Dir > 0 ? dst + k : dst + (span - 1 - k); };
+    auto block = [&](int64_t k, int64_t e) { return Dir > 0 ? dst + k : dst + (span - e); };
+    constexpr int sh = m == 2 ? 1 : m == 4 ? 2 : 3;
+    uint32_t word = Load32(s);
+    int64_t k = int64_t{word & 0xFFFF} * m - clipped;
+    for (;;) {
+        const uint32_t count = word >> 16;
+        const uint8_t* px = s + 4;
+        if (k >= span) {
+            return k * 256;
+        }
+        const uint8_t* q = px;
+        const uint8_t* const qEnd = px + count;
+        if (k < 0) {
+            // Pixels wholly left of the span are passed over; one cut by the left
+            // edge covers its columns from 0.
+            const int64_t hidden = std::min<int64_t>(count, (-k) >> sh);
+            q += hidden;
+            k += hidden * m;
+            if (q < qEnd && k < 0) {
+                for (int64_t i = 0; i < k + m && i < span; ++i) {
+                    Op::Pixel(column(i), *q, c);
+                }
+                if (k + m >= span) {
+                    return (k + m) * 256;
+                }
+                ++q;
+                k += m;
+            }
+        }
+        const int64_t whole = std::min<int64_t>(qEnd - q, (span - k) >> sh);
+        for (const uint8_t* const stop = q + whole; q != stop; ++q, k += m) {
+            StoreSplat<m>(block(k, k + m), Op::Value(*q, c));
+        }
+        if (q < qEnd) {
+            // The pixel that reaches past the end of the span: fewer than m columns.
+            for (int64_t i = k; i < span; ++i) {
+                Op::Pixel(column(i), *q, c);
+            }
+            return (k + m) * 256;
+        }
+        if (k >= span) {
+            return k * 256;  // the last pixel ended exactly at the end of the span
+        }
+        s = Align4(px + count);
+        word = Load32(s);
+        k += int64_t{word & 0xFFFF} * m;
+    }
+}
+
+// How a scaled blitter call walks its rows, chosen once per call.
+enum class Road { Any, Shrink, Grow2, Grow4, Grow8 };
+
+enum class HMode { OneToOne, Scaled, Scatter };
+
+template <class Op, HMode Mode, int Dir>
+void Blit(BlitParam* bp)
+{
+    int32_t rows = bp->rows;
+    if (rows <= 0) {
+        return;
+    }
+    const uint8_t* src = bp->src;
+    uint8_t* dst = bp->dst;
+    const int32_t span = bp->span;
+    const int32_t clipped = Dir > 0 ? bp->skipLeft : bp->skipRight;
+    const int32_t dstStep = bp->dstStep;
+    const int32_t srcStep = bp->srcStep;
+    // Frame column of the span's left end, for the mesh.
+    const uintptr_t spanColumn = static_cast<uint32_t>(bp->x) + static_cast<uint32_t>(bp->skipLeft);
+    uint32_t mesh = bp->mesh;
+    RowCtx c{bp->table, 0, 0};
+    const Scale scale = MakeScale(Mode == HMode::OneToOne ? 256 : bp->scaleX);
+    Road road = Road::Any;
+    int shrink = 0;
+    if constexpr (Mode != HMode::OneToOne) {
+        if (scale.scale <= 256 && scale.r == 0) {
+            road = Road::Shrink;
+            shrink = std::countr_zero(static_cast<uint32_t>(scale.q));
+        } else if constexpr (Op::kSplat && Mode == HMode::Scaled) {
+            road = scale.scale == 512 ? Road::Grow2 : scale.scale == 1024 ? Road::Grow4
+                 : scale.scale == 2048 ? Road::Grow8 : Road::Any;
+        }
+    }
+    int64_t position = 0;
+    do {
+        bool draw = true;
+        if constexpr (Op::kMesh) {
+            c.mask = mesh & 0xFF;
+            c.phase = spanColumn - reinterpret_cast<uintptr_t>(dst);
+            draw = c.mask != 0;
+        }
+        if (draw) {
+            if constexpr (Mode == HMode::OneToOne) {
+                RowOneToOne<Op, Dir>(src, dst, span, clipped, c);
+            } else {
+                switch (road) {
+                case Road::Shrink:
+                    position = RowShrinkPow2<Op, Dir>(src, dst, span, clipped, shrink, c);
+                    break;
+                case Road::Grow2:
+                case Road::Grow4:
+                case Road::Grow8:
+                    if constexpr (Op::kSplat) {
+                        position = road == Road::Grow2
+                                       ? RowGrowPow2<Op, Dir, 2>(src, dst, span, clipped, c)
+                                   : road == Road::Grow4
+                                       ? RowGrowPow2<Op, Dir, 4>(src, dst, span, clipped, c)
+                                       : RowGrowPow2<Op, Dir, 8>(src, dst, span, clipped, c);
+                    }
+                    break;
+                case Road::Any:
+                    position = RowScaled<Op, Mode == HMode::Scatter, Dir>(src, dst, span, clipped,
+                                                                          scale, c);
+                    break;
+                }
+            }
+        }
+        dst += dstStep;
+        src += srcStep;
+        if constexpr (Op::kMesh) {
+            mesh = (mesh >> 8) | (mesh << 24);
+        }
+    } while (--rows > 0);
+
+    bp->rows = 0;
+    bp->dst = dst;
+    if constexpr (!(std::is_same_v<Op, PlainOp> && Mode == HMode::OneToOne)) {
+        bp->src = src;
+    }
+    if constexpr (Op::kMesh) {
+        bp->mesh = mesh;
+    }
+    if constexpr (Mode != HMode::OneToOne) {
+        const auto bits = static_cast<uint64_t>(position);
+        bp->scratch[0] = static_cast<int32_t>(static_cast<uint32_t>(bits));
+        bp->scratch[1] = static_cast<int32_t>(static_cast<uint32_t>(bits >> 32));
+    }
+}
+
+// The blitter for a set of draw flags. With PD_SHADOW the operation is shadow
+// when neither PD_ROP nor PD_RECOLOR is set and plain otherwise; PD_SCATTER
+// counts only with PD_XZOOM.
+template <uint32_t F>
+constexpr Blitter Entry()
+{
+    constexpr int dir = (F & PD_MIRROR) != 0 ? -1 : 1;
+    constexpr HMode mode = (F & PD_XZOOM) == 0      ? HMode::OneToOne
+                           : (F & PD_SCATTER) != 0 ? HMode::Scatter
+                                                   : HMode::Scaled;
+    constexpr uint32_t op = F & PD_MESH;
+    if constexpr ((F & PD_SHADOW) != 0) {
+        if constexpr (op == 0) {
+            return &Blit<ShadowOp, mode, dir>;
+        } else {
+            return &Blit<PlainOp, mode, dir>;
+        }
+    } else if constexpr (op == 0) {
+        return &Blit<PlainOp, mode, dir>;
+    } else if constexpr (op == PD_ROP) {
+        return &Blit<RopOp, mode, dir>;
+    } else if constexpr (op == PD_RECOLOR) {
+        return &Blit<RecolourOp, mode, dir>;
+    } else {
+        return &Blit<MeshOp, mode, dir>;
+    }
+}
+
+template <size_t... I>
+constexpr std::array<Blitter, 64> MakeTable(std::index_sequence<I...>)
+{
+    return {Entry<static_cast<uint32_t>(I)>()...};
+}
+
+} // namespace
+
+constexpr std::array<Blitter, 64> kBlitters = MakeTable(std::make_index_sequence<64>{});
 
 } // namespace sprox

@@ -1,7 +1,10 @@
 // Placing patterns into a frame: PatPut (1:1, one fixed blitter) and PatDraw
-// (a DrawRequest into any frame view).
+// (a DrawRequest into any frame view). Both place the hot spot, clip, find the
+// first source row and destination byte, and leave the horizontal work to a
+// blitter; PatDraw also scales vertically, flips and applies the row effects.
 #pragma once
 
+#include <array>
 #include <cstdint>
 
 #include "sprox.h"
@@ -9,6 +12,14 @@
 #include "sprox/display/backend.h"
 
 namespace sprox {
+
+// trunc(128 * sin(2 * pi * i / 256)), limited to -127..127.
+extern const std::array<int8_t, 256> kSine;
+
+// Fills the placement of p->pattern at (p->x, p->y) into p, clipped by the
+// context's clip rectangle and height, and locks the frame: 1. Nothing to draw,
+// or the lock failed: 0, and the frame is not locked.
+int PatPutPlace(SproxContext* context, BlitParam* p);
 
 void PatPut(SproxContext* context, int x, int y, int pattern, int scale, Blitter blitter,
             const uint8_t* table);
