@@ -21,7 +21,7 @@ if [ "${1:-}" = "--windows" ]; then
     dpkg --add-architecture i386
     apt-get update -qq
   fi
-  packages+=(wine wine32:i386 libgl1:i386 libgl1-mesa-dri:i386 libxi6:i386 g++-mingw-w64-i686-posix)
+  packages+=(wine wine32:i386 libgl1:i386 libgl1-mesa-dri:i386 libxi6:i386 libasound2:i386 g++-mingw-w64-i686-posix)
 fi
 
 missing=()

@@ -1,11 +1,6 @@
-// The Windows headers the tests use. windows.h defines MessageBox and FreeModule
-// as macros, which would rename the machine's methods of those names.
+// The Windows headers the tests use, with DirectSound's beside the machine's own set.
 #pragma once
 
-#define WIN32_LEAN_AND_MEAN
-#include <windows.h>
-#include <mmsystem.h>
-#include <dsound.h>
+#include "sprox/sys/win32/windows_api.h"
 
-#undef MessageBox
-#undef FreeModule
+#include <dsound.h>

@@ -1,5 +1,8 @@
 #include "sprox/sys/win32/win32_machine.h"
 
+#include "sprox/sys/win32/win32_input.h"
+#include "sprox/sys/win32/win32_sound.h"
+
 #include "sprox/sys/win32/windows_api.h"
 
 namespace sys {
@@ -117,6 +120,10 @@ long Win32Machine::FileRead(File file, void* buffer, long size)
 void Win32Machine::FileClose(File file) { ::_lclose(ToHfile(file)); }
 
 uint32_t Win32Machine::TimeMs() { return ::timeGetTime(); }
+
+Sound* Win32Machine::sound() { return Win32Sound(); }
+
+Input* Win32Machine::input() { return Win32Input(); }
 
 Machine* PlatformMachine()
 {

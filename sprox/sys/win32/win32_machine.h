@@ -23,6 +23,8 @@ public:
     long FileRead(File file, void* buffer, long size) override;
     void FileClose(File file) override;
     uint32_t TimeMs() override;
+    Sound* sound() override;
+    Input* input() override;
 };
 
 } // namespace sys
