@@ -169,7 +169,7 @@ Result SdlDirectDraw::EnumDisplayModes(Handle object, uint32_t, const SurfaceDes
                                        EnumModesCallback callback)
 {
     Session* session = FindSession(object);
-    if (session == nullptr || callback == nullptr || SDL_WasInit(SDL_INIT_VIDEO) == 0) {
+    if (session == nullptr || callback == nullptr || SDL_GetCurrentVideoDriver() == nullptr) {
         return kDDErrGeneric;
     }
     int display = DisplayOf(session->window);
