@@ -10,11 +10,14 @@
 #include <cstdlib>
 #include <set>
 #include <utility>
+#include <vector>
 
 #include "sprox.h"
 #include "sprox/display/backend.h"
 #include "sprox/display/ddraw_state.h"
 #include "sprox/display/screenmode.h"
+#include "sprox/sys/sdl/sdl_ddraw.h"
+#include "sprox/sys/sdl/sdl_gdi.h"
 
 namespace {
 
@@ -275,4 +278,57 @@ TEST(SdlFullScreen, TheOffscreenDriverOffersNoModes)
     EXPECT_EQ(SX_FullScreen(&game.context, 64, 48, 1), 0);
     EXPECT_EQ(SDL_GetWindowFlags(game.window) & SDL_WINDOW_FULLSCREEN, 0u);
     EXPECT_TRUE(game.HoldsMarks());
+}
+
+// The facility itself: what the primary surface holds on to, and for how long.
+TEST(SdlDirectDrawScreen, ThePrimarySurfaceKeepsItsPaletteAndClipperUntilItGoes)
+{
+    Video video;
+    ASSERT_TRUE(video.ok) << SDL_GetError();
+    SDL_Window* window = SDL_CreateWindow("sprox", 0, 0, 64, 48, SDL_WINDOW_HIDDEN);
+    ASSERT_NE(window, nullptr) << SDL_GetError();
+    sys::SdlGdi gdi;
+    sys::SdlDirectDraw dd(gdi);
+    sys::Handle object = nullptr;
+    ASSERT_EQ(dd.DirectDrawCreate(nullptr, &object), sys::kDDOk);
+    ASSERT_EQ(dd.SetCooperativeLevel(object, window,
+                                     sys::kDDSclExclusive | sys::kDDSclFullScreen),
+              sys::kDDOk);
+    sys::SurfaceDesc desc{};
+    desc.flags = sys::kDDSdCaps;
+    desc.caps = sys::kDDSCapsPrimarySurface;
+    sys::Surface primary = nullptr;
+    ASSERT_EQ(dd.CreateSurface(object, &desc, &primary), sys::kDDOk);
+    sys::Surface second = nullptr;
+    EXPECT_EQ(dd.CreateSurface(object, &desc, &second), sys::kDDErrPrimaryExists);
+    EXPECT_EQ(dd.Lock(primary, &desc, 0), sys::kDDErrGeneric) << "the screen is not 8-bit memory";
+
+    std::vector<sys::PaletteEntry> entries(256, sys::PaletteEntry{1, 2, 3, 0});
+    sys::Handle palette = nullptr;
+    sys::Handle clipper = nullptr;
+    ASSERT_EQ(dd.CreatePalette(object, sys::kDDPCaps8Bit, entries.data(), &palette), sys::kDDOk);
+    ASSERT_EQ(dd.CreateClipper(object, 0, &clipper), sys::kDDOk);
+    EXPECT_EQ(dd.SetPalette(primary, palette), sys::kDDOk);
+    EXPECT_EQ(dd.SetClipper(primary, clipper), sys::kDDOk);
+    EXPECT_EQ(dd.Release(palette), 1u);
+    EXPECT_EQ(dd.Release(clipper), 1u);
+    sys::PaletteEntry read{};
+    EXPECT_EQ(dd.GetPaletteEntries(palette, 5, 1, &read), sys::kDDOk);
+    EXPECT_EQ(read.blue, 3);
+
+    // A fill of the screen shows the palette's colour.
+    SproxRect all = {0, 0, 64, 48};
+    EXPECT_EQ(dd.ColorFill(primary, &all, 5, sys::kDDBltWait), sys::kDDOk);
+    SDL_Surface* screen = SDL_GetWindowSurface(window);
+    ASSERT_NE(screen, nullptr);
+    SDL_Color shown = PixelAt(screen, 10, 10);
+    EXPECT_EQ(shown.r, 1);
+    EXPECT_EQ(shown.b, 3);
+
+    dd.Release(primary);
+    EXPECT_EQ(dd.GetPaletteEntries(palette, 5, 1, &read), sys::kDDErrGeneric);
+    EXPECT_EQ(dd.SetClipperWindow(clipper, 0, window), sys::kDDErrGeneric);
+    dd.SetCooperativeLevel(object, window, sys::kDDSclNormal);
+    dd.Release(object);
+    SDL_DestroyWindow(window);
 }

@@ -481,6 +481,12 @@ uint32_t SdlDirectDraw::Release(void* object)
         if (session->exclusive) {
             gdi_.SetExclusiveWindow(nullptr);
         }
+        // A primary surface that outlives its object shows nothing any more.
+        for (auto& [handle, surface] : surfaces_) {
+            if (surface->session == session) {
+                surface->session = nullptr;
+            }
+        }
         sessions_.erase(object);
         return 0;
     }
