@@ -200,7 +200,6 @@ sys::Result FakeDirectDraw::SetCooperativeLevel(sys::Handle object, sys::Handle 
     } else if (exclusiveWindow != nullptr && o->window == exclusiveWindow) {
         exclusiveWindow = nullptr;
     }
-    o->level = flags;
     o->window = window;
     return sys::kDDOk;
 }

@@ -81,8 +81,7 @@ struct FakeClipper {
 
 // The DirectDraw object.
 struct FakeObject {
-    uint32_t level = 0;          // the last cooperative level set
-    sys::Handle window = nullptr;
+    sys::Handle window = nullptr;   // the window of the last cooperative level set
     bool released = false;
 };
 

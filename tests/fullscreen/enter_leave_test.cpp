@@ -89,8 +89,9 @@ TEST(FullScreen, EnteringMovesEveryFrameIntoASurfaceAndLeavingBringsItBack)
 
     // The window was shown, validated and updated before the switch, invalidated
     // without erasing after it; the cursor stays on the screen.
-    EXPECT_EQ(gdi.windowCalls, (std::vector<std::string>{"ShowWindow", "ValidateRect", "UpdateWindow",
-                                                          "ClipCursor", "InvalidateRect"}));
+    EXPECT_EQ(gdi.windowCalls,
+              (std::vector<std::string>{"ShowWindow", "ValidateRect", "UpdateWindow", "ClipCursor",
+                                        "InvalidateRect"}));
     EXPECT_FALSE(gdi.invalidatedWithErase);
     ASSERT_TRUE(gdi.cursorClip.has_value());
     EXPECT_EQ(gdi.cursorClip->right, 320);
@@ -304,6 +305,22 @@ TEST(FullScreen, TheModeSaysWhichMemoryFramesMayUse)
     EXPECT_EQ(sprox::SproxScreenMode(&a.context, 1 + 8), 0);
     EXPECT_EQ(dd.Count("CreateSurface:system"), 1);
     fs::ExpectWindowed({&a});
+}
+
+TEST(FullScreen, SurfacesLostToAnotherProgramAreRestoredWhenDrawnInto)
+{
+    OfferModes({{320, 240}});
+    Game a(320, 240);
+    ASSERT_EQ(SX_FullScreen(&a.context, 320, 240, 1), 1);
+    fake::ddraw().LoseSurfaces();
+    // The colour fill fails on the lost surface; the memory fill restores it.
+    SX_Clear(&a.context, 44);
+    EXPECT_FALSE(a.Surface().lost);
+    EXPECT_FALSE(PrimarySurface().lost);
+    EXPECT_EQ(a.SurfacePixel(100, 100), 44);
+    SX_FullScreen(&a.context, 0, 0, 0);
+    fs::ExpectWindowed({&a});
+    EXPECT_EQ(a.Pixel(100, 100), 44);
 }
 
 TEST(FullScreen, ResizingTheOwnerGoesBackToTheWindowFirst)

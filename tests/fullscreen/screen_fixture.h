@@ -38,8 +38,10 @@ inline uint8_t Mark(int x, int y)
 // Index 9 is the first black colour; every other colour is not black.
 inline SproxColor ColourOf(int i)
 {
-    return i == 9 || i == 200 ? SproxColor{0, 0, 0, 0}
-                              : SproxColor{static_cast<uint8_t>(i), 40, static_cast<uint8_t>(255 - i), 0};
+    if (i == 9 || i == 200) {
+        return {0, 0, 0, 0};
+    }
+    return {static_cast<uint8_t>(i), 40, static_cast<uint8_t>(255 - i), 0};
 }
 inline constexpr uint32_t kBlack = 9;
 
