@@ -39,17 +39,43 @@ bool OpenVideo(Video& video, const char* title, int width, int height)
     return true;
 }
 
-bool PumpEvents(const Video&)
+Events PumpEvents(const Video&)
 {
+    Events events;
     SDL_Event event;
-    bool running = true;
     while (SDL_PollEvent(&event)) {
         if (event.type == SDL_QUIT ||
             (event.type == SDL_KEYDOWN && event.key.keysym.sym == SDLK_ESCAPE)) {
-            running = false;
+            events.quit = true;
+        } else if (event.type == SDL_KEYDOWN && event.key.keysym.sym == SDLK_F11 &&
+                   event.key.repeat == 0) {
+            events.toggleFullScreen = !events.toggleFullScreen;
         }
     }
-    return running;
+    return events;
+}
+
+bool ToggleFullScreen(Video& video, SproxContext* context)
+{
+    if (video.fullScreen) {
+        SX_FullScreen(context, 0, 0, 0);
+        context->scale = video.windowScale;
+        video.fullScreen = false;
+        return true;
+    }
+    video.windowScale = context->scale;
+    bool on = SX_FullScreen(context, context->width, context->height, 1) != 0;
+    if (!on && context->scale != 1) {
+        context->scale = 1;
+        on = SX_FullScreen(context, context->width, context->height, 1) != 0;
+    }
+    if (!on) {
+        context->scale = video.windowScale;
+        std::fprintf(stderr, "sprox_demo: full screen is not available on this display\n");
+        return false;
+    }
+    video.fullScreen = true;
+    return true;
 }
 
 void ShowFrame(const Video& video, SproxContext* context)

@@ -8,5 +8,7 @@ sys::Surface gPrimary = nullptr;
 sys::Surface gBackBuffer = nullptr;
 sys::SurfaceDesc gSurfaceDesc;
 SproxContext* gFullScreenOwner = nullptr;
+DisplayMode gDisplayModes[kMaxDisplayModes];
+int32_t gDisplayModeCount = 0;
 
 } // namespace sprox

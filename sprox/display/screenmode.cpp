@@ -1,8 +1,482 @@
+// Full screen. Entering switches the display to the chosen mode, makes a primary
+// surface (with a back buffer when page flipping) and one surface per registered
+// context, moves every frame's picture into its surface and makes DirectDraw the
+// back-end; leaving copies the pictures back into the DIB sections and undoes it
+// all. Any step that fails leaves the library in windowed operation, with the
+// display mode restored and whatever was made released.
 #include "sprox/display/screenmode.h"
 
-namespace sprox {
+#include <cstdio>
+#include <initializer_list>
+#include <limits>
 
-// Not built yet: full screen is never possible.
-int SproxScreenMode(SproxContext*, int) { return 0; }
+#include "sprox/display/backend.h"
+#include "sprox/display/ddraw_state.h"
+#include "sprox/display/palette.h"
+#include "sprox/frame/registry.h"
+#include "sprox/frame/report.h"
+#include "sprox/sys/ddraw.h"
+#include "sprox/sys/gdi.h"
+#include "sprox/sys/machine.h"
+
+namespace sprox {
+namespace {
+
+constexpr int kModeWindow = 0;
+constexpr uint32_t kDisplayBits = 8;
+constexpr uint32_t kExclusiveLevel =
+    sys::kDDSclExclusive | sys::kDDSclFullScreen | sys::kDDSclAllowModeX;
+constexpr uint32_t kFramePaletteCaps = sys::kDDPCaps8Bit | sys::kDDPCapsAllow256;
+
+// "SproxInitExでhwndが指定されていません"
+constexpr const char kNoWindowText[] =
+    "SproxInitEx\x82\xC5" "hwnd\x82\xAA\x8E\x77\x92\xE8\x82\xB3\x82\xEA\x82\xC4\x82\xA2\x82\xDC"
+    "\x82\xB9\x82\xF1";
+
+RegistrySlot* SlotOf(const SproxContext* context)
+{
+    for (int32_t i = 0; i < gRegistrySlots; ++i) {
+        if (gRegistry[i].context == context) {
+            return &gRegistry[i];
+        }
+    }
+    return nullptr;
+}
+
+// The contexts whose frames full screen moves: every registered one, and the
+// owner itself while it leaves from inside its SX_End, which has taken it out of
+// the registry already (its surface and DIB section must still be dealt with).
+template <typename Visit>
+void ForEachScreenContext(Visit visit)
+{
+    ForEachContext(visit);
+    if (gFullScreenOwner != nullptr && SlotOf(gFullScreenOwner) == nullptr) {
+        visit(gFullScreenOwner);
+    }
+}
+
+sys::Result CollectDisplayMode(const sys::SurfaceDesc* mode, void*)
+{
+    if (gDisplayModeCount < kMaxDisplayModes && mode->pixelFormat.rgbBitCount == kDisplayBits) {
+        gDisplayModes[gDisplayModeCount++] = {mode->width, mode->height};
+    }
+    return gDisplayModeCount < kMaxDisplayModes ? sys::kDDEnumRetOk : sys::kDDEnumRetCancel;
+}
+
+// The first entry of the logical palette that is black, or 0.
+uint32_t BlackIndex()
+{
+    for (uint32_t i = 0; i < 256; ++i) {
+        const sys::PaletteEntry& e = gLogPalette.entries[i];
+        if (e.red == 0 && e.green == 0 && e.blue == 0) {
+            return i;
+        }
+    }
+    return 0;
+}
+
+void FillScreen(sys::DirectDraw* dd, int32_t width, int32_t height, uint32_t colour)
+{
+    SproxRect all = {0, 0, width, height};
+    dd->ColorFill(gPrimary, &all, colour, sys::kDDBltWait);
+    if (gBackBuffer != nullptr) {
+        dd->ColorFill(gBackBuffer, &all, colour, sys::kDDBltWait);
+    }
+}
+
+// A device context of the context's surface, waiting while the surface is busy.
+sys::Handle SurfaceDC(sys::DirectDraw* dd, SproxContext* context)
+{
+    sys::Handle dc = nullptr;
+    sys::Result result;
+    do {
+        result = dd->GetDC(context->surface, &dc);
+    } while (result == sys::kDDErrWasStillDrawing);
+    return result == sys::kDDOk ? dc : nullptr;
+}
+
+// Copies the frame's picture between its DIB section and its surface.
+void CopyPicture(sys::DirectDraw* dd, sys::Gdi* gdi, SproxContext* context, bool toSurface)
+{
+    sys::Handle dc = SurfaceDC(dd, context);
+    if (dc == nullptr) {
+        return;
+    }
+    if (toSurface) {
+        gdi->BitBlt(dc, 0, 0, context->width, context->height, context->dibDC, 0, 0,
+                    sys::kSrcCopy);
+    } else {
+        gdi->BitBlt(context->dibDC, 0, 0, context->width, context->height, dc, 0, 0,
+                    sys::kSrcCopy);
+    }
+    dd->ReleaseDC(context->surface, dc);
+}
+
+void ReleaseDirectDraw(sys::DirectDraw* dd, SproxContext* context)
+{
+    if (gDirectDraw == nullptr) {
+        return;
+    }
+    dd->SetCooperativeLevel(gDirectDraw, context->hwnd, sys::kDDSclNormal);
+    dd->Release(gDirectDraw);
+    gDirectDraw = nullptr;
+}
+
+// Every context's surface (the back buffer goes with the primary surface) and
+// palette, then the primary surface.
+void ReleaseSurfaces(sys::DirectDraw* dd)
+{
+    ForEachScreenContext([dd](SproxContext* context) {
+        if (context->surface != nullptr && context->surface != gBackBuffer) {
+            dd->Release(context->surface);
+        }
+        context->surface = nullptr;
+        // A lock cannot outlive its surface.
+        context->lockCount = 0;
+        if (context->ddPalette != nullptr) {
+            dd->Release(context->ddPalette);
+            context->ddPalette = nullptr;
+        }
+        if (RegistrySlot* slot = SlotOf(context)) {
+            slot->inVideoMemory = 0;
+        }
+    });
+    if (gPrimary != nullptr) {
+        dd->Release(gPrimary);
+    }
+    gPrimary = nullptr;
+    gBackBuffer = nullptr;
+}
+
+bool CreatePrimary(sys::DirectDraw* dd, uint32_t caps, uint32_t backBuffers)
+{
+    sys::SurfaceDesc desc{};
+    desc.flags = sys::kDDSdCaps | (backBuffers != 0 ? sys::kDDSdBackBufferCount : 0);
+    desc.caps = caps;
+    desc.backBufferCount = backBuffers;
+    sys::Surface primary = nullptr;
+    if (dd->CreateSurface(gDirectDraw, &desc, &primary) != sys::kDDOk || primary == nullptr) {
+        return false;
+    }
+    gPrimary = primary;
+    return true;
+}
+
+// An off-screen surface of the context's frame size: in video memory when asked
+// and possible, else in system memory when allowed.
+bool CreateFrameSurface(sys::DirectDraw* dd, SproxContext* context, int mode, RegistrySlot& slot)
+{
+    sys::SurfaceDesc desc{};
+    desc.flags = sys::kDDSdCaps | sys::kDDSdWidth | sys::kDDSdHeight;
+    desc.width = static_cast<uint32_t>(context->width);
+    desc.height = static_cast<uint32_t>(context->height);
+    for (int kind : {kScreenVideoMemory, kScreenSystemMemory}) {
+        if ((mode & kind) == 0) {
+            continue;
+        }
+        bool video = kind == kScreenVideoMemory;
+        desc.caps = sys::kDDSCapsOffscreenPlain |
+                    (video ? sys::kDDSCapsVideoMemory : sys::kDDSCapsSystemMemory);
+        sys::Surface surface = nullptr;
+        if (dd->CreateSurface(gDirectDraw, &desc, &surface) == sys::kDDOk && surface != nullptr) {
+            context->surface = surface;
+            slot.inVideoMemory = video ? 1 : 0;
+            return true;
+        }
+    }
+    return false;
+}
+
+// Gives every registered context a surface: the owner's is the back buffer when
+// page flipping. False as soon as one gets none.
+bool CreateFrameSurfaces(sys::DirectDraw* dd, SproxContext* owner, int mode)
+{
+    for (int32_t i = 0; i < gRegistrySlots; ++i) {
+        RegistrySlot& slot = gRegistry[i];
+        SproxContext* context = slot.context;
+        if (context == nullptr) {
+            continue;
+        }
+        context->surface = nullptr;
+        context->ddPalette = nullptr;
+        slot.inVideoMemory = 0;
+        if ((mode & kScreenFlip) != 0 && context == owner) {
+            sys::Surface back = nullptr;
+            if (dd->GetAttachedSurface(gPrimary, sys::kDDSCapsBackBuffer, &back) == sys::kDDOk &&
+                back != nullptr) {
+                gBackBuffer = back;
+                context->surface = back;
+                slot.inVideoMemory = 1;   // a flipping chain lies in video memory
+            }
+        } else {
+            CreateFrameSurface(dd, context, mode, slot);
+        }
+        if (context->surface == nullptr) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void AttachClipper(sys::DirectDraw* dd, SproxContext* context)
+{
+    sys::Handle clipper = nullptr;
+    if (dd->CreateClipper(gDirectDraw, 0, &clipper) != sys::kDDOk || clipper == nullptr) {
+        return;
+    }
+    dd->SetClipperWindow(clipper, 0, context->hwnd);
+    dd->SetClipper(gPrimary, clipper);
+    // The primary surface keeps its own reference.
+    dd->Release(clipper);
+}
+
+bool EnterFullScreen(sys::DirectDraw* dd, sys::Gdi* gdi, SproxContext* context, int index,
+                     int32_t scale, int mode)
+{
+    const DisplayMode& display = gDisplayModes[index];
+    if (!gdi->IsWindowVisible(context->hwnd)) {
+        gdi->ShowWindow(context->hwnd, sys::kShowNormal);
+    }
+    if (dd->SetDisplayMode(gDirectDraw, display.width, display.height, kDisplayBits) !=
+        sys::kDDOk) {
+        return false;
+    }
+    context->scale = scale;
+    gdi->ValidateRect(context->hwnd, nullptr);
+    gdi->UpdateWindow(context->hwnd);
+    gdi->GdiFlush();
+
+    constexpr int kMemoryKinds = kScreenSystemMemory | kScreenVideoMemory;
+    if ((mode & kScreenFlip) != 0) {
+        if (CreatePrimary(dd, sys::kDDSCapsPrimarySurface | sys::kDDSCapsFlip |
+                                  sys::kDDSCapsComplex | sys::kDDSCapsVideoMemory, 1)) {
+            mode &= ~kMemoryKinds;
+        } else {
+            mode &= ~kScreenFlip;
+        }
+    }
+    // Without page flipping, a mode that names no memory kind allows both.
+    if ((mode & kScreenFlip) == 0 && (mode & kMemoryKinds) == 0) {
+        mode |= kMemoryKinds;
+    }
+    if ((mode & kMemoryKinds) != 0) {
+        CreatePrimary(dd, sys::kDDSCapsPrimarySurface, 0);
+    }
+    if (gPrimary == nullptr) {
+        dd->RestoreDisplayMode(gDirectDraw);
+        return false;
+    }
+    if (!CreateFrameSurfaces(dd, context, mode)) {
+        ReleaseSurfaces(dd);
+        dd->RestoreDisplayMode(gDirectDraw);
+        return false;
+    }
+
+    gBackend = kBackendDirectDraw;
+    gFullScreenOwner = context;
+    InstallOps();
+    RefreshAllDescriptions();
+
+    // With a primary surface the builder keeps all 256 colours of the game.
+    BuildIdentityPalette(context->colors, true);
+    sys::Handle palette = nullptr;
+    if (dd->CreatePalette(gDirectDraw, kFramePaletteCaps, gLogPalette.entries, &palette) ==
+            sys::kDDOk &&
+        palette != nullptr) {
+        context->ddPalette = palette;
+        dd->SetPalette(gPrimary, palette);
+    }
+    FillScreen(dd, static_cast<int32_t>(display.width), static_cast<int32_t>(display.height),
+               BlackIndex());
+
+    SproxRect screen = {0, 0, context->width, context->height};
+    gdi->ClipCursor(&screen);
+    ForEachContext([dd, gdi](SproxContext* c) { CopyPicture(dd, gdi, c, true); });
+    gdi->InvalidateRect(context->hwnd, nullptr, false);
+    if ((mode & kScreenClipper) != 0) {
+        AttachClipper(dd, context);
+    }
+    return true;
+}
+
+void LeaveFullScreen(sys::DirectDraw* dd, sys::Gdi* gdi, SproxContext* owner, int32_t wantWidth,
+                     int32_t wantHeight)
+{
+    ForEachScreenContext([dd, gdi](SproxContext* c) {
+        if (c->surface != nullptr) {
+            CopyPicture(dd, gdi, c, false);
+        }
+    });
+
+    uint32_t colour = 0;
+    if (owner->ddPalette != nullptr &&
+        dd->GetPaletteEntries(owner->ddPalette, 0, 256, gLogPalette.entries) == sys::kDDOk) {
+        colour = BlackIndex();
+    }
+    FillScreen(dd, wantWidth, wantHeight, colour);
+
+    gBackend = kBackendDibSection;
+    InstallOps();
+    ForEachScreenContext([](SproxContext* c) { RefreshDescription(c); });
+    if (gBackBuffer != nullptr) {
+        dd->FlipToGDISurface(gDirectDraw);
+    }
+    ReleaseSurfaces(dd);
+    dd->RestoreDisplayMode(gDirectDraw);
+    ReleaseDirectDraw(dd, owner);
+    gFullScreenOwner = nullptr;
+    gdi->ClipCursor(nullptr);
+}
+
+// Makes the DirectDraw object for the context's window when there is none yet,
+// and fills the display-mode list the first time. True when the object was made
+// by this call.
+bool OpenDirectDraw(sys::DirectDraw* dd, SproxContext* context)
+{
+    bool createdNow = false;
+    if (gDirectDrawCreate != nullptr && gDirectDraw == nullptr) {
+        sys::Handle object = nullptr;
+        if (dd->DirectDrawCreate(gDirectDrawCreate, &object) == sys::kDDOk && object != nullptr) {
+            gDirectDraw = object;
+            if (dd->SetCooperativeLevel(gDirectDraw, context->hwnd, kExclusiveLevel) !=
+                sys::kDDOk) {
+                ReleaseDirectDraw(dd, context);
+            } else {
+                gSurfaceDesc = sys::SurfaceDesc{};
+                createdNow = true;
+            }
+        }
+    }
+    if (gDirectDraw != nullptr && gDisplayModeCount == 0) {
+        dd->EnumDisplayModes(gDirectDraw, 0, nullptr, nullptr, CollectDisplayMode);
+    }
+    return createdNow;
+}
+
+} // namespace
+
+int ChooseDisplayMode(int width, int height, int32_t* scale, bool exactOnly)
+{
+    uint64_t w = static_cast<uint32_t>(width);
+    uint64_t h = static_cast<uint32_t>(height);
+    int found = -1;
+    uint64_t smallest = std::numeric_limits<int32_t>::max();
+    for (int i = 0; i < gDisplayModeCount; ++i) {
+        const DisplayMode& mode = gDisplayModes[i];
+        if (mode.width == w && mode.height == h) {
+            *scale = 1;
+            return i;
+        }
+        uint64_t area = uint64_t{mode.width} * mode.height;
+        if (!exactOnly && mode.width >= w && mode.height >= h && area < smallest) {
+            smallest = area;
+            found = i;
+        }
+    }
+    if (*scale == 1) {
+        return found;
+    }
+    if (*scale < 0) {
+        return -1;   // no display mode shows a picture at a negative size
+    }
+    uint64_t scaledW = *scale == 0 ? w / 2 : w * static_cast<uint64_t>(*scale);
+    uint64_t scaledH = *scale == 0 ? h / 2 : h * static_cast<uint64_t>(*scale);
+    if (scaledW > std::numeric_limits<uint32_t>::max() ||
+        scaledH > std::numeric_limits<uint32_t>::max()) {
+        return -1;
+    }
+    uint64_t scaledArea = scaledW * scaledH;
+    uint64_t limit = scaledArea > std::numeric_limits<uint64_t>::max() / 2
+                         ? std::numeric_limits<uint64_t>::max()
+                         : 2 * scaledArea;
+    found = -1;
+    for (int i = 0; i < gDisplayModeCount; ++i) {
+        const DisplayMode& mode = gDisplayModes[i];
+        if (mode.width < scaledW || mode.height < scaledH) {
+            continue;
+        }
+        if (mode.width == scaledW && mode.height == scaledH) {
+            return i;
+        }
+        uint64_t area = uint64_t{mode.width} * mode.height;
+        if (!exactOnly && area < limit) {
+            limit = area;
+            found = i;
+        }
+    }
+    return found;
+}
+
+int SproxScreenMode(SproxContext* context, int mode)
+{
+    int asked = mode & 0xFFFF;
+    if (context == nullptr || context->self != context) {
+        char where[32];
+        std::snprintf(where, sizeof where, "SproxScreenMode(%d)", asked);
+        Report(-8, where);
+        return 0;
+    }
+    if (context->hwnd == nullptr) {
+        if (asked != 0) {
+            Report(-6, kNoWindowText);
+        }
+        return 0;
+    }
+    int32_t wantWidth = context->viewWidth != 0 ? context->viewWidth : context->width;
+    int32_t wantHeight = context->viewHeight != 0 ? context->viewHeight : context->height;
+    bool probe = (asked & kScreenProbe) != 0;
+    sys::DirectDraw* dd = sys::M().ddraw();
+    sys::Gdi* gdi = sys::M().gdi();
+
+    if ((asked & kScreenOn) == 0) {
+        if (!probe && gFullScreenOwner == context) {
+            LeaveFullScreen(dd, gdi, context, wantWidth, wantHeight);
+        }
+        return 1;
+    }
+
+    if (gFullScreenOwner != nullptr && !probe) {
+        // The screen goes back to its owner's window first. That refreshes this
+        // context's description too, which under DIB sections takes the frame's
+        // own size again: the size asked for (SX_FullScreen puts it in width and
+        // height) is put back before starting over.
+        SproxContext* owner = gFullScreenOwner;
+        int32_t width = context->width;
+        int32_t height = context->height;
+        SproxScreenMode(owner, kModeWindow);
+        context->width = width;
+        context->height = height;
+        if (gFullScreenOwner != nullptr) {
+            return 0;   // the owner's record is not valid any more: it cannot give the screen back
+        }
+        return SproxScreenMode(context, mode);
+    }
+
+    if (dd != nullptr && gdi != nullptr &&
+        (!probe || (gFullScreenOwner == nullptr && gDisplayModeCount == 0))) {
+        bool createdNow = OpenDirectDraw(dd, context);
+        if (probe && createdNow) {
+            ReleaseDirectDraw(dd, context);
+        }
+    }
+
+    int32_t scale = (asked & kScreenFlip) != 0 ? 1 : context->scale;
+    int index = ChooseDisplayMode(wantWidth, wantHeight, &scale, (asked & kScreenExact) != 0);
+    if (probe) {
+        return index >= 0 ? 1 : 0;
+    }
+    if (gDirectDraw != nullptr) {
+        if (index >= 0 && EnterFullScreen(dd, gdi, context, index, scale, asked)) {
+            return 1;
+        }
+        ReleaseDirectDraw(dd, context);
+        return 0;
+    }
+    gPrimary = nullptr;
+    gBackBuffer = nullptr;
+    InstallOps();
+    RefreshAllDescriptions();
+    return 0;
+}
 
 } // namespace sprox

@@ -67,7 +67,8 @@ SXEXPORT void SXAPI SX_Clear(SproxContext* context, int colour)
 SXEXPORT int SXAPI SX_FullScreen(SproxContext* context, int width, int height, int on)
 {
     int result = 0;
-    if (on != 0 && context != nullptr && context->self == context) {
+    bool valid = context != nullptr && context->self == context;
+    if (on != 0 && valid) {
         int32_t savedWidth = context->width;
         int32_t savedHeight = context->height;
         context->width = width;
@@ -81,6 +82,11 @@ SXEXPORT int SXAPI SX_FullScreen(SproxContext* context, int width, int height, i
     }
     if (on == 0 || result == 0) {
         SproxScreenMode(context, kModeWindow);
+        // A refused request may have described the frame while the asked size
+        // stood in for it (clip, top row): describe the frame as it really is.
+        if (on != 0 && valid) {
+            RefreshDescription(context);
+        }
     }
     return result;
 }

@@ -9,8 +9,10 @@
 
 namespace sprox {
 
-// One slot. Only context is kept here; the other fields are kept for full screen,
-// which may save a context's picture in them (savedBuffer is then malloc memory).
+// One slot. Only context is kept here; the other fields belong to full screen.
+// savedRect, savedStride and savedBuffer may hold a saved picture (savedBuffer is
+// then malloc memory); inVideoMemory is 1 while the context's full-screen surface
+// lies in video memory.
 struct RegistrySlot {
     SproxContext* context;
     SproxRect savedRect;

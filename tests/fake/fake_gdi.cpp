@@ -310,11 +310,18 @@ int FakeGdi::StretchDIBits(sys::Handle dst, int x, int y, int w, int h, int srcX
     return srcH;
 }
 
+bool FakeGdi::WindowCall(const char* name)
+{
+    windowCalls.push_back(name);
+    return failingWindowCalls.count(name) == 0;
+}
+
 bool FakeGdi::ShowWindow(sys::Handle window, int)
 {
-    windowCalls.push_back("ShowWindow");
     bool wasVisible = visibleWindows.count(window) != 0;
-    visibleWindows.insert(window);
+    if (WindowCall("ShowWindow")) {
+        visibleWindows.insert(window);
+    }
     return wasVisible;
 }
 
@@ -325,25 +332,25 @@ bool FakeGdi::IsWindowVisible(sys::Handle window)
 
 bool FakeGdi::ValidateRect(sys::Handle, const SproxRect*)
 {
-    windowCalls.push_back("ValidateRect");
-    return true;
+    return WindowCall("ValidateRect");
 }
 
 bool FakeGdi::UpdateWindow(sys::Handle)
 {
-    windowCalls.push_back("UpdateWindow");
-    return true;
+    return WindowCall("UpdateWindow");
 }
 
-bool FakeGdi::InvalidateRect(sys::Handle, const SproxRect*, bool)
+bool FakeGdi::InvalidateRect(sys::Handle, const SproxRect*, bool erase)
 {
-    windowCalls.push_back("InvalidateRect");
-    return true;
+    invalidatedWithErase = erase;
+    return WindowCall("InvalidateRect");
 }
 
 bool FakeGdi::ClipCursor(const SproxRect* rect)
 {
-    windowCalls.push_back("ClipCursor");
+    if (!WindowCall("ClipCursor")) {
+        return false;
+    }
     cursorClip = rect != nullptr ? std::optional<SproxRect>(*rect) : std::nullopt;
     return true;
 }

@@ -78,6 +78,9 @@ public:
     sys::PaletteEntry systemPalette[256];  // the standard static colours by default
     int dibSectionFailures = 0;            // the next this many CreateDIBSection calls fail
     int dcFailures = 0;                    // the next this many CreateCompatibleDC calls fail
+    // Window calls that fail, by name ("ShowWindow", "ClipCursor", ...): a failed
+    // ShowWindow leaves the window hidden, a failed ClipCursor the cursor as it was.
+    std::set<std::string> failingWindowCalls;
 
     // --- What happened (read by tests) ---
     std::vector<Present> presents;
@@ -86,6 +89,7 @@ public:
     std::vector<std::string> windowCalls;                  // "ShowWindow", "ValidateRect", ...
     std::set<sys::Handle> visibleWindows;
     std::optional<SproxRect> cursorClip;
+    bool invalidatedWithErase = false;                     // the last InvalidateRect's erase
     int flushes = 0;
 
     // The object behind a handle, or null for a handle the fake never gave out.
@@ -144,6 +148,8 @@ public:
 
 private:
     sys::Handle Add(Object object);
+    // Records a window call; false when the test made it fail.
+    bool WindowCall(const char* name);
     bool SelectedAnywhere(sys::Handle object) const;
 
     std::map<sys::Handle, Object> objects_;

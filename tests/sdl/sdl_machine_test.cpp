@@ -204,7 +204,7 @@ TEST(SdlDirectDraw, SurfacesLockFillBlitAndTakeAPictureThroughTheirDC)
     dd.Unlock(a);
 
     EXPECT_EQ(dd.Restore(a), sys::kDDOk);
-    EXPECT_EQ(dd.Flip(a, nullptr, sys::kDDFlipWait), sys::kDDErrGeneric);
+    EXPECT_EQ(dd.Flip(a, nullptr, sys::kDDFlipWait), sys::kDDErrNotFlippable);
     dd.Release(a);
     EXPECT_EQ(dd.Lock(a, &desc, 0), sys::kDDErrGeneric);
     gdi.SelectObject(dibDC, stock);
@@ -216,10 +216,22 @@ TEST(SdlDirectDraw, PaletteEntriesReachTheSdlPalette)
 {
     sys::SdlGdi gdi;
     sys::SdlDirectDraw dd(gdi);
-    SDL_Palette* palette = SDL_AllocPalette(256);
+    sys::Handle object = nullptr;
+    ASSERT_EQ(dd.DirectDrawCreate(nullptr, &object), sys::kDDOk);
+    std::vector<sys::PaletteEntry> grey(256);
+    for (int i = 0; i < 256; ++i) {
+        grey[i] = {static_cast<uint8_t>(i), static_cast<uint8_t>(i), static_cast<uint8_t>(i), 0};
+    }
+    sys::Handle palette = nullptr;
+    ASSERT_EQ(dd.CreatePalette(object, sys::kDDPCaps8Bit, grey.data(), &palette), sys::kDDOk);
     sys::PaletteEntry entries[2] = {{10, 20, 30, 0}, {40, 50, 60, 0}};
     EXPECT_EQ(dd.SetPaletteEntries(palette, 254, 2, entries), sys::kDDOk);
-    EXPECT_EQ(palette->colors[255].b, 60);
+    sys::PaletteEntry read[3] = {};
+    ASSERT_EQ(dd.GetPaletteEntries(palette, 253, 3, read), sys::kDDOk);
+    EXPECT_EQ(read[0].red, 253);
+    EXPECT_EQ(read[2].blue, 60);
     EXPECT_EQ(dd.SetPaletteEntries(palette, 255, 2, entries), sys::kDDErrGeneric);
-    dd.Release(palette);
+    EXPECT_EQ(dd.Release(palette), 0u);
+    EXPECT_EQ(dd.SetPaletteEntries(palette, 0, 1, entries), sys::kDDErrGeneric);
+    dd.Release(object);
 }

@@ -1,12 +1,18 @@
 #include "sprox/sys/sdl/sdl_ddraw.h"
 
+#include <algorithm>
+#include <set>
+#include <utility>
+
 namespace sys {
 namespace {
 
-Box BoxOf(const SproxRect* rect, const SDL_Surface* surface)
+constexpr uint32_t kExclusiveFullScreen = kDDSclExclusive | kDDSclFullScreen;
+
+Box BoxOf(const SproxRect* rect, int width, int height)
 {
     if (rect == nullptr) {
-        return {0, 0, surface->w, surface->h};
+        return {0, 0, width, height};
     }
     return {rect->left, rect->top, rect->right - rect->left, rect->bottom - rect->top};
 }
@@ -17,138 +23,588 @@ IndexedImage ImageOf(SDL_Surface* surface)
                      surface->pitch, false);
 }
 
+// The display a window lies on (the first one when SDL cannot tell).
+int DisplayOf(SDL_Window* window)
+{
+    int display = window != nullptr ? SDL_GetWindowDisplayIndex(window) : 0;
+    return display >= 0 ? display : 0;
+}
+
+template <typename Map>
+typename Map::mapped_type::pointer FindIn(Map& map, const void* handle)
+{
+    auto it = map.find(handle);
+    return it != map.end() ? it->second.get() : nullptr;
+}
+
 } // namespace
 
 SdlDirectDraw::~SdlDirectDraw()
 {
-    for (auto& [surface, state] : surfaces_) {
-        SDL_FreeSurface(surface);
+    for (auto& [handle, surface] : surfaces_) {
+        if (surface->memory != nullptr) {
+            SDL_FreeSurface(surface->memory);
+        }
+    }
+    for (auto& [handle, palette] : palettes_) {
+        SDL_FreePalette(palette->colours);
     }
 }
 
-SDL_Surface* SdlDirectDraw::Find(Surface surface)
+SdlDirectDraw::Session* SdlDirectDraw::FindSession(Handle object)
 {
-    auto* s = static_cast<SDL_Surface*>(surface);
-    return surfaces_.count(s) != 0 ? s : nullptr;
+    return FindIn(sessions_, object);
 }
 
-Surface SdlDirectDraw::CreateMemorySurface(int width, int height)
+SdlDirectDraw::SurfaceObject* SdlDirectDraw::FindSurface(Surface surface)
+{
+    return FindIn(surfaces_, surface);
+}
+
+SdlDirectDraw::SurfaceObject* SdlDirectDraw::FindMemory(Surface surface)
+{
+    SurfaceObject* s = FindSurface(surface);
+    return s != nullptr && s->memory != nullptr ? s : nullptr;
+}
+
+SdlDirectDraw::PaletteObject* SdlDirectDraw::FindPalette(Handle palette)
+{
+    return FindIn(palettes_, palette);
+}
+
+SdlDirectDraw::ClipperObject* SdlDirectDraw::FindClipper(Handle clipper)
+{
+    return FindIn(clippers_, clipper);
+}
+
+SdlDirectDraw::SurfaceObject* SdlDirectDraw::AddMemorySurface(int width, int height)
 {
     if (width <= 0 || height <= 0) {
         return nullptr;
     }
-    SDL_Surface* surface =
+    SDL_Surface* memory =
         SDL_CreateRGBSurfaceWithFormat(0, width, height, 8, SDL_PIXELFORMAT_INDEX8);
-    if (surface != nullptr) {
-        surfaces_[surface] = {};
+    if (memory == nullptr) {
+        return nullptr;
     }
-    return surface;
+    auto surface = std::make_unique<SurfaceObject>();
+    surface->memory = memory;
+    SurfaceObject* added = surface.get();
+    surfaces_[added] = std::move(surface);
+    return added;
+}
+
+Surface SdlDirectDraw::CreateMemorySurface(int width, int height)
+{
+    return AddMemorySurface(width, height);
+}
+
+void SdlDirectDraw::FreeSurface(SurfaceObject* surface)
+{
+    if (surface->dc != nullptr) {
+        gdi_.DeleteDC(surface->dc);
+    }
+    DropPalette(surface->palette);
+    DropClipper(surface->clipper);
+    if (surface->backBuffer != nullptr) {
+        FreeSurface(surface->backBuffer);
+    }
+    if (surface->memory != nullptr) {
+        SDL_FreeSurface(surface->memory);
+    }
+    surfaces_.erase(surface);
+}
+
+void SdlDirectDraw::DropPalette(PaletteObject* palette)
+{
+    if (palette != nullptr && --palette->refs == 0) {
+        SDL_FreePalette(palette->colours);
+        palettes_.erase(palette);
+    }
+}
+
+void SdlDirectDraw::DropClipper(ClipperObject* clipper)
+{
+    if (clipper != nullptr && --clipper->refs == 0) {
+        clippers_.erase(clipper);
+    }
+}
+
+// The object needs no display yet: display modes and full screen ask SDL's video
+// when they are used.
+Result SdlDirectDraw::DirectDrawCreate(void*, Handle* object)
+{
+    auto session = std::make_unique<Session>();
+    *object = session.get();
+    sessions_[session.get()] = std::move(session);
+    return kDDOk;
+}
+
+Result SdlDirectDraw::SetCooperativeLevel(Handle object, Handle window, uint32_t flags)
+{
+    Session* session = FindSession(object);
+    if (session == nullptr) {
+        return kDDErrGeneric;
+    }
+    if ((flags & kDDSclExclusive) != 0) {
+        if (window == nullptr || (flags & kExclusiveFullScreen) != kExclusiveFullScreen) {
+            return kDDErrInvalidParams;
+        }
+        session->window = static_cast<SDL_Window*>(window);
+        session->exclusive = true;
+        gdi_.SetExclusiveWindow(session->window);
+        return kDDOk;
+    }
+    if (session->exclusive) {
+        gdi_.SetExclusiveWindow(nullptr);
+    }
+    session->exclusive = false;
+    if (window != nullptr) {
+        session->window = static_cast<SDL_Window*>(window);
+    }
+    return kDDOk;
+}
+
+Result SdlDirectDraw::EnumDisplayModes(Handle object, uint32_t, const SurfaceDesc*, void* context,
+                                       EnumModesCallback callback)
+{
+    Session* session = FindSession(object);
+    if (session == nullptr || callback == nullptr || SDL_GetCurrentVideoDriver() == nullptr) {
+        return kDDErrGeneric;
+    }
+    int display = DisplayOf(session->window);
+    int count = SDL_GetNumDisplayModes(display);
+    std::set<std::pair<int, int>> seen;
+    for (int i = 0; i < count; ++i) {
+        SDL_DisplayMode mode;
+        if (SDL_GetDisplayMode(display, i, &mode) != 0 || mode.w <= 0 || mode.h <= 0 ||
+            !seen.insert({mode.w, mode.h}).second) {
+            continue;
+        }
+        SurfaceDesc desc{};
+        desc.flags = kDDSdWidth | kDDSdHeight | kDDSdPitch | kDDSdPixelFormat;
+        desc.width = static_cast<uint32_t>(mode.w);
+        desc.height = static_cast<uint32_t>(mode.h);
+        desc.pitch = mode.w;
+        desc.refreshRate = static_cast<uint32_t>(mode.refresh_rate);
+        desc.pixelFormat.size = sizeof desc.pixelFormat;
+        desc.pixelFormat.flags = kDDPfPaletteIndexed8 | kDDPfRgb;
+        desc.pixelFormat.rgbBitCount = 8;
+        if (callback(&desc, context) == kDDEnumRetCancel) {
+            break;
+        }
+    }
+    return kDDOk;
+}
+
+Result SdlDirectDraw::SetDisplayMode(Handle object, uint32_t width, uint32_t height, uint32_t)
+{
+    Session* session = FindSession(object);
+    if (session == nullptr) {
+        return kDDErrGeneric;
+    }
+    if (!session->exclusive || session->window == nullptr) {
+        return kDDErrNoExclusiveMode;
+    }
+    int display = DisplayOf(session->window);
+    int count = SDL_GetNumDisplayModes(display);
+    SDL_DisplayMode mode;
+    int found = -1;
+    for (int i = 0; i < count && found < 0; ++i) {
+        if (SDL_GetDisplayMode(display, i, &mode) == 0 && static_cast<uint32_t>(mode.w) == width &&
+            static_cast<uint32_t>(mode.h) == height) {
+            found = i;
+        }
+    }
+    if (found < 0) {
+        return kDDErrInvalidMode;
+    }
+    if (!session->fullScreen) {
+        SDL_GetWindowSize(session->window, &session->windowWidth, &session->windowHeight);
+    }
+    if (SDL_SetWindowDisplayMode(session->window, &mode) != 0 ||
+        SDL_SetWindowFullscreen(session->window, SDL_WINDOW_FULLSCREEN) != 0) {
+        return kDDErrUnsupportedMode;
+    }
+    session->fullScreen = true;
+    return kDDOk;
+}
+
+void SdlDirectDraw::LeaveFullScreen(Session& session)
+{
+    SDL_SetWindowFullscreen(session.window, 0);
+    if (session.windowWidth > 0 && session.windowHeight > 0) {
+        SDL_SetWindowSize(session.window, session.windowWidth, session.windowHeight);
+    }
+    session.fullScreen = false;
+}
+
+Result SdlDirectDraw::RestoreDisplayMode(Handle object)
+{
+    Session* session = FindSession(object);
+    if (session == nullptr) {
+        return kDDErrGeneric;
+    }
+    if (session->fullScreen) {
+        LeaveFullScreen(*session);
+    }
+    return kDDOk;
+}
+
+Result SdlDirectDraw::CreateSurface(Handle object, const SurfaceDesc* desc, Surface* surface)
+{
+    *surface = nullptr;
+    Session* session = FindSession(object);
+    if (session == nullptr || desc == nullptr) {
+        return kDDErrGeneric;
+    }
+    uint32_t caps = (desc->flags & kDDSdCaps) != 0 ? desc->caps : 0;
+    if ((caps & kDDSCapsPrimarySurface) == 0) {
+        if ((desc->flags & (kDDSdWidth | kDDSdHeight)) != (kDDSdWidth | kDDSdHeight) ||
+            desc->width == 0 || desc->height == 0 || desc->width > INT32_MAX ||
+            desc->height > INT32_MAX) {
+            return kDDErrInvalidParams;
+        }
+        SurfaceObject* made =
+            AddMemorySurface(static_cast<int>(desc->width), static_cast<int>(desc->height));
+        *surface = made;
+        return made != nullptr ? kDDOk : kDDErrOutOfVideoMemory;
+    }
+
+    bool exists = std::any_of(surfaces_.begin(), surfaces_.end(),
+                              [](const auto& s) { return s.second->primary; });
+    if (exists) {
+        return kDDErrPrimaryExists;
+    }
+    if (session->window == nullptr) {
+        return kDDErrNoExclusiveMode;
+    }
+    bool flipping = (caps & kDDSCapsFlip) != 0;
+    if (flipping && !session->exclusive) {
+        return kDDErrNoExclusiveMode;
+    }
+    if (flipping && ((desc->flags & kDDSdBackBufferCount) == 0 || desc->backBufferCount != 1)) {
+        return kDDErrInvalidParams;
+    }
+    SurfaceObject* back = nullptr;
+    if (flipping) {
+        SDL_Surface* screen = SDL_GetWindowSurface(session->window);
+        back = screen != nullptr ? AddMemorySurface(screen->w, screen->h) : nullptr;
+        if (back == nullptr) {
+            return kDDErrOutOfVideoMemory;
+        }
+    }
+    auto primary = std::make_unique<SurfaceObject>();
+    primary->primary = true;
+    primary->session = session;
+    primary->backBuffer = back;
+    *surface = primary.get();
+    surfaces_[primary.get()] = std::move(primary);
+    return kDDOk;
+}
+
+Result SdlDirectDraw::GetAttachedSurface(Surface surface, uint32_t caps, Surface* attached)
+{
+    *attached = nullptr;
+    SurfaceObject* s = FindSurface(surface);
+    if (s == nullptr || (caps & kDDSCapsBackBuffer) == 0 || s->backBuffer == nullptr) {
+        return kDDErrGeneric;
+    }
+    *attached = s->backBuffer;
+    return kDDOk;
+}
+
+// The window is the surface the system draws on: it is always in front.
+Result SdlDirectDraw::FlipToGDISurface(Handle object)
+{
+    return FindSession(object) != nullptr ? kDDOk : kDDErrGeneric;
 }
 
 Result SdlDirectDraw::Lock(Surface surface, SurfaceDesc* desc, uint32_t)
 {
-    SDL_Surface* s = Find(surface);
-    if (s == nullptr || surfaces_[s].locked) {
+    SurfaceObject* s = FindMemory(surface);
+    if (s == nullptr || s->locked) {
         return kDDErrGeneric;
     }
-    surfaces_[s].locked = true;
-    desc->width = static_cast<uint32_t>(s->w);
-    desc->height = static_cast<uint32_t>(s->h);
-    desc->pitch = s->pitch;
-    desc->surface = static_cast<uint8_t*>(s->pixels);
+    s->locked = true;
+    desc->width = static_cast<uint32_t>(s->memory->w);
+    desc->height = static_cast<uint32_t>(s->memory->h);
+    desc->pitch = s->memory->pitch;
+    desc->surface = static_cast<uint8_t*>(s->memory->pixels);
     return kDDOk;
 }
 
 Result SdlDirectDraw::Unlock(Surface surface)
 {
-    SDL_Surface* s = Find(surface);
-    if (s == nullptr || !surfaces_[s].locked) {
+    SurfaceObject* s = FindMemory(surface);
+    if (s == nullptr || !s->locked) {
         return kDDErrGeneric;
     }
-    surfaces_[s].locked = false;
+    s->locked = false;
     return kDDOk;
 }
 
 Result SdlDirectDraw::GetDC(Surface surface, Handle* dc)
 {
-    SDL_Surface* s = Find(surface);
-    if (s == nullptr || surfaces_[s].dc != nullptr) {
+    SurfaceObject* s = FindMemory(surface);
+    if (s == nullptr || s->dc != nullptr || s->locked) {
         return kDDErrGeneric;
     }
-    surfaces_[s].dc = gdi_.MakeDC(s);
-    *dc = surfaces_[s].dc;
+    s->dc = gdi_.MakeDC(s->memory);
+    *dc = s->dc;
     return kDDOk;
 }
 
 Result SdlDirectDraw::ReleaseDC(Surface surface, Handle dc)
 {
-    SDL_Surface* s = Find(surface);
-    if (s == nullptr || surfaces_[s].dc == nullptr || surfaces_[s].dc != dc) {
+    SurfaceObject* s = FindMemory(surface);
+    if (s == nullptr || s->dc == nullptr || s->dc != dc) {
         return kDDErrGeneric;
     }
     gdi_.DeleteDC(dc);
-    surfaces_[s].dc = nullptr;
+    s->dc = nullptr;
     return kDDOk;
+}
+
+SDL_Surface* SdlDirectDraw::Screen(const SurfaceObject& primary)
+{
+    return primary.session != nullptr && primary.session->window != nullptr
+               ? SDL_GetWindowSurface(primary.session->window)
+               : nullptr;
+}
+
+void SdlDirectDraw::Show(const SurfaceObject& primary, SDL_Surface* screen, const SDL_Rect& area)
+{
+    SDL_Rect bounds = {0, 0, screen->w, screen->h};
+    SDL_Rect shown;
+    if (SDL_IntersectRect(&area, &bounds, &shown)) {
+        SDL_UpdateWindowSurfaceRects(primary.session->window, &shown, 1);
+    }
+}
+
+const SDL_Color* SdlDirectDraw::Colours(const SurfaceObject& primary, SDL_Color* grey)
+{
+    if (primary.palette != nullptr) {
+        return primary.palette->colours->colors;
+    }
+    for (int i = 0; i < 256; ++i) {
+        grey[i] = {static_cast<Uint8>(i), static_cast<Uint8>(i), static_cast<Uint8>(i), 255};
+    }
+    return grey;
 }
 
 Result SdlDirectDraw::Blt(Surface dst, const SproxRect* dstRect, Surface src,
                           const SproxRect* srcRect, uint32_t)
 {
-    SDL_Surface* to = Find(dst);
-    SDL_Surface* from = Find(src);
+    SurfaceObject* to = FindSurface(dst);
+    SurfaceObject* from = FindMemory(src);
     if (to == nullptr || from == nullptr) {
         return kDDErrGeneric;
     }
-    StretchToImage(ImageOf(from), BoxOf(srcRect, from), ImageOf(to), BoxOf(dstRect, to));
+    Box fromBox = BoxOf(srcRect, from->memory->w, from->memory->h);
+    if (!to->primary) {
+        StretchToImage(ImageOf(from->memory), fromBox, ImageOf(to->memory),
+                       BoxOf(dstRect, to->memory->w, to->memory->h));
+        return kDDOk;
+    }
+    SDL_Surface* screen = Screen(*to);
+    if (screen == nullptr) {
+        return kDDErrGeneric;
+    }
+    Box toBox = BoxOf(dstRect, screen->w, screen->h);
+    SDL_Color grey[256];
+    StretchToSurface(ImageOf(from->memory), fromBox, Colours(*to, grey), screen, toBox);
+    Show(*to, screen, {toBox.x, toBox.y, toBox.w, toBox.h});
     return kDDOk;
 }
 
 Result SdlDirectDraw::ColorFill(Surface dst, const SproxRect* rect, uint32_t colour, uint32_t)
 {
-    SDL_Surface* s = Find(dst);
+    SurfaceObject* s = FindSurface(dst);
     if (s == nullptr) {
         return kDDErrGeneric;
     }
-    Box box = BoxOf(rect, s);
+    if (!s->primary) {
+        Box box = BoxOf(rect, s->memory->w, s->memory->h);
+        SDL_Rect area = {box.x, box.y, box.w, box.h};
+        return SDL_FillRect(s->memory, &area, colour) == 0 ? kDDOk : kDDErrGeneric;
+    }
+    SDL_Surface* screen = Screen(*s);
+    if (screen == nullptr) {
+        return kDDErrGeneric;
+    }
+    SDL_Color grey[256];
+    const SDL_Color& c = Colours(*s, grey)[colour & 0xFF];
+    Box box = BoxOf(rect, screen->w, screen->h);
     SDL_Rect area = {box.x, box.y, box.w, box.h};
-    return SDL_FillRect(s, &area, colour) == 0 ? kDDOk : kDDErrGeneric;
+    if (SDL_FillRect(screen, &area, SDL_MapRGB(screen->format, c.r, c.g, c.b)) != 0) {
+        return kDDErrGeneric;
+    }
+    Show(*s, screen, area);
+    return kDDOk;
 }
 
-Result SdlDirectDraw::Flip(Surface, Surface, uint32_t) { return kDDErrGeneric; }
+Result SdlDirectDraw::Flip(Surface surface, Surface, uint32_t)
+{
+    SurfaceObject* s = FindSurface(surface);
+    if (s == nullptr) {
+        return kDDErrGeneric;
+    }
+    if (!s->primary || s->backBuffer == nullptr) {
+        return kDDErrNotFlippable;
+    }
+    SDL_Surface* screen = Screen(*s);
+    if (screen == nullptr) {
+        return kDDErrGeneric;
+    }
+    SDL_Surface* back = s->backBuffer->memory;
+    SDL_Color grey[256];
+    StretchToSurface(ImageOf(back), {0, 0, back->w, back->h}, Colours(*s, grey), screen,
+                     {0, 0, back->w, back->h});
+    SDL_UpdateWindowSurface(s->session->window);
+    return kDDOk;
+}
 
 Result SdlDirectDraw::Restore(Surface surface)
 {
-    return Find(surface) != nullptr ? kDDOk : kDDErrGeneric;
+    return FindSurface(surface) != nullptr ? kDDOk : kDDErrGeneric;
 }
 
-// Surfaces are freed here; any other object is a palette.
+// Releasing the object gives the window back as exclusive operation ends, as the
+// system does for a program that forgets to.
 uint32_t SdlDirectDraw::Release(void* object)
 {
-    if (SDL_Surface* s = Find(object)) {
-        if (surfaces_[s].dc != nullptr) {
-            gdi_.DeleteDC(surfaces_[s].dc);
+    if (Session* session = FindSession(object)) {
+        if (session->fullScreen) {
+            LeaveFullScreen(*session);
         }
-        surfaces_.erase(s);
-        SDL_FreeSurface(s);
-    } else if (object != nullptr) {
-        SDL_FreePalette(static_cast<SDL_Palette*>(object));
+        if (session->exclusive) {
+            gdi_.SetExclusiveWindow(nullptr);
+        }
+        // A primary surface that outlives its object shows nothing any more.
+        for (auto& [handle, surface] : surfaces_) {
+            if (surface->session == session) {
+                surface->session = nullptr;
+            }
+        }
+        sessions_.erase(object);
+        return 0;
+    }
+    if (SurfaceObject* surface = FindSurface(object)) {
+        // A back buffer lives as long as its primary surface.
+        bool attached = std::any_of(surfaces_.begin(), surfaces_.end(), [&](const auto& s) {
+            return s.second->backBuffer == surface;
+        });
+        if (!attached) {
+            FreeSurface(surface);
+        }
+        return 0;
+    }
+    if (PaletteObject* palette = FindPalette(object)) {
+        int left = palette->refs - 1;
+        DropPalette(palette);
+        return static_cast<uint32_t>(left);
+    }
+    if (ClipperObject* clipper = FindClipper(object)) {
+        int left = clipper->refs - 1;
+        DropClipper(clipper);
+        return static_cast<uint32_t>(left);
     }
     return 0;
+}
+
+Result SdlDirectDraw::CreatePalette(Handle object, uint32_t, const PaletteEntry* entries,
+                                    Handle* palette)
+{
+    *palette = nullptr;
+    if (FindSession(object) == nullptr || entries == nullptr) {
+        return kDDErrGeneric;
+    }
+    SDL_Palette* colours = SDL_AllocPalette(256);
+    if (colours == nullptr) {
+        return kDDErrGeneric;
+    }
+    auto made = std::make_unique<PaletteObject>();
+    made->colours = colours;
+    *palette = made.get();
+    palettes_[made.get()] = std::move(made);
+    return SetPaletteEntries(*palette, 0, 256, entries);
 }
 
 Result SdlDirectDraw::SetPaletteEntries(Handle palette, uint32_t first, uint32_t count,
                                         const PaletteEntry* entries)
 {
-    auto* p = static_cast<SDL_Palette*>(palette);
-    if (p == nullptr || first > static_cast<uint32_t>(p->ncolors) ||
-        count > static_cast<uint32_t>(p->ncolors) - first) {
+    PaletteObject* p = FindPalette(palette);
+    if (p == nullptr || first > 256 || count > 256 - first) {
+        return kDDErrGeneric;
+    }
+    SDL_Color colours[256];
+    for (uint32_t i = 0; i < count; ++i) {
+        colours[i] = {entries[i].red, entries[i].green, entries[i].blue, 255};
+    }
+    SDL_SetPaletteColors(p->colours, colours, static_cast<int>(first), static_cast<int>(count));
+    return kDDOk;
+}
+
+Result SdlDirectDraw::GetPaletteEntries(Handle palette, uint32_t first, uint32_t count,
+                                        PaletteEntry* entries)
+{
+    PaletteObject* p = FindPalette(palette);
+    if (p == nullptr || first > 256 || count > 256 - first) {
         return kDDErrGeneric;
     }
     for (uint32_t i = 0; i < count; ++i) {
-        p->colors[first + i] = {entries[i].red, entries[i].green, entries[i].blue, 255};
+        const SDL_Color& c = p->colours->colors[first + i];
+        entries[i] = {c.r, c.g, c.b, 0};
     }
-    // Tell SDL the palette changed, so that surfaces using it map again.
-    SDL_SetPaletteColors(p, p->colors + first, static_cast<int>(first), static_cast<int>(count));
+    return kDDOk;
+}
+
+Result SdlDirectDraw::SetPalette(Surface surface, Handle palette)
+{
+    SurfaceObject* s = FindSurface(surface);
+    PaletteObject* p = FindPalette(palette);
+    if (s == nullptr || p == nullptr) {
+        return kDDErrGeneric;
+    }
+    ++p->refs;
+    DropPalette(s->palette);
+    s->palette = p;
+    return kDDOk;
+}
+
+Result SdlDirectDraw::CreateClipper(Handle object, uint32_t, Handle* clipper)
+{
+    *clipper = nullptr;
+    if (FindSession(object) == nullptr) {
+        return kDDErrGeneric;
+    }
+    auto made = std::make_unique<ClipperObject>();
+    *clipper = made.get();
+    clippers_[made.get()] = std::move(made);
+    return kDDOk;
+}
+
+Result SdlDirectDraw::SetClipperWindow(Handle clipper, uint32_t, Handle window)
+{
+    ClipperObject* c = FindClipper(clipper);
+    if (c == nullptr) {
+        return kDDErrGeneric;
+    }
+    c->window = window;
+    return kDDOk;
+}
+
+Result SdlDirectDraw::SetClipper(Surface surface, Handle clipper)
+{
+    SurfaceObject* s = FindSurface(surface);
+    ClipperObject* c = FindClipper(clipper);
+    if (s == nullptr || c == nullptr) {
+        return kDDErrGeneric;
+    }
+    ++c->refs;
+    DropClipper(s->clipper);
+    s->clipper = c;
     return kDDOk;
 }
 

@@ -1,10 +1,21 @@
-// The DirectDraw facility on SDL: surfaces are 8-bit SDL surfaces in memory, and
-// palettes are SDL_Palette objects. Memory is never lost, so Restore always
-// succeeds; memory surfaces form no flipping chain, so Flip is refused.
+// The DirectDraw facility on SDL. The display modes are those SDL reports for the
+// window's display, each size once and offered as an 8-bit mode whatever its
+// depth: frames are converted to the window's format when they are shown.
+// Exclusive full screen is a full-screen window in the chosen mode; restoring
+// the display mode makes it a window of its old size again.
+//
+// Surfaces are 8-bit SDL surfaces in memory (video and system memory alike), and
+// memory is never lost. The primary surface is the window's own surface: blits
+// and fills to it go through the colours of the palette attached to it and are
+// shown at once. A flipping primary has one back buffer of the screen's size; a
+// flip shows it (its contents stay as they were). Palettes are SDL palettes;
+// clippers only remember their window, since blits to the window surface are
+// clipped to the window anyway.
 #pragma once
 
 #include <SDL2/SDL.h>
 
+#include <memory>
 #include <unordered_map>
 
 #include "sprox/sys/ddraw.h"
@@ -20,6 +31,16 @@ public:
     // A w x h 8-bit surface in memory, or null.
     Surface CreateMemorySurface(int width, int height);
 
+    Result DirectDrawCreate(void* entry, Handle* object) override;
+    Result SetCooperativeLevel(Handle object, Handle window, uint32_t flags) override;
+    Result EnumDisplayModes(Handle object, uint32_t flags, const SurfaceDesc* filter,
+                            void* context, EnumModesCallback callback) override;
+    Result SetDisplayMode(Handle object, uint32_t width, uint32_t height,
+                          uint32_t bitsPerPixel) override;
+    Result RestoreDisplayMode(Handle object) override;
+    Result CreateSurface(Handle object, const SurfaceDesc* desc, Surface* surface) override;
+    Result GetAttachedSurface(Surface surface, uint32_t caps, Surface* attached) override;
+    Result FlipToGDISurface(Handle object) override;
     Result Lock(Surface surface, SurfaceDesc* desc, uint32_t flags) override;
     Result Unlock(Surface surface) override;
     Result GetDC(Surface surface, Handle* dc) override;
@@ -30,18 +51,68 @@ public:
     Result Flip(Surface surface, Surface target, uint32_t flags) override;
     Result Restore(Surface surface) override;
     uint32_t Release(void* object) override;
+    Result CreatePalette(Handle object, uint32_t flags, const PaletteEntry* entries,
+                         Handle* palette) override;
     Result SetPaletteEntries(Handle palette, uint32_t first, uint32_t count,
                              const PaletteEntry* entries) override;
+    Result GetPaletteEntries(Handle palette, uint32_t first, uint32_t count,
+                             PaletteEntry* entries) override;
+    Result SetPalette(Surface surface, Handle palette) override;
+    Result CreateClipper(Handle object, uint32_t flags, Handle* clipper) override;
+    Result SetClipperWindow(Handle clipper, uint32_t flags, Handle window) override;
+    Result SetClipper(Surface surface, Handle clipper) override;
 
 private:
-    struct State {
+    // The DirectDraw object: the window it works for and what it did to it.
+    struct Session {
+        SDL_Window* window = nullptr;
+        bool exclusive = false;
+        bool fullScreen = false;      // a display mode was set and not restored
+        int windowWidth = 0;          // the window's size before full screen
+        int windowHeight = 0;
+    };
+    struct PaletteObject {
+        SDL_Palette* colours = nullptr;
+        int refs = 1;
+    };
+    struct ClipperObject {
+        Handle window = nullptr;
+        int refs = 1;
+    };
+    struct SurfaceObject {
+        bool primary = false;
+        SDL_Surface* memory = nullptr;        // null for the primary surface
+        Session* session = nullptr;           // the primary surface's
         bool locked = false;
         Handle dc = nullptr;
+        PaletteObject* palette = nullptr;     // attached (primary surface)
+        ClipperObject* clipper = nullptr;     // attached (primary surface)
+        SurfaceObject* backBuffer = nullptr;  // a flipping primary's
     };
-    SDL_Surface* Find(Surface surface);
+
+    Session* FindSession(Handle object);
+    SurfaceObject* FindSurface(Surface surface);
+    // A surface with 8-bit memory (not the primary surface).
+    SurfaceObject* FindMemory(Surface surface);
+    PaletteObject* FindPalette(Handle palette);
+    ClipperObject* FindClipper(Handle clipper);
+    SurfaceObject* AddMemorySurface(int width, int height);
+    void FreeSurface(SurfaceObject* surface);
+    void DropPalette(PaletteObject* palette);
+    void DropClipper(ClipperObject* clipper);
+    void LeaveFullScreen(Session& session);
+    // The window surface of the primary surface's window, or null.
+    SDL_Surface* Screen(const SurfaceObject& primary);
+    // Shows the part of the window surface given (clipped to it).
+    void Show(const SurfaceObject& primary, SDL_Surface* screen, const SDL_Rect& area);
+    // The colours the primary surface shows indices in.
+    const SDL_Color* Colours(const SurfaceObject& primary, SDL_Color* grey);
 
     SdlGdi& gdi_;
-    std::unordered_map<SDL_Surface*, State> surfaces_;
+    std::unordered_map<const void*, std::unique_ptr<Session>> sessions_;
+    std::unordered_map<const void*, std::unique_ptr<SurfaceObject>> surfaces_;
+    std::unordered_map<const void*, std::unique_ptr<PaletteObject>> palettes_;
+    std::unordered_map<const void*, std::unique_ptr<ClipperObject>> clippers_;
 };
 
 } // namespace sys

@@ -353,21 +353,43 @@ bool SdlGdi::ValidateRect(Handle, const SproxRect*) { return true; }
 bool SdlGdi::UpdateWindow(Handle) { return true; }
 bool SdlGdi::InvalidateRect(Handle, const SproxRect*, bool) { return true; }
 
-// The cursor is kept inside the rectangle of the window that has the input focus.
+// The cursor is kept inside the rectangle (in screen coordinates) by grabbing the
+// mouse for the window that holds full screen, or else the one with the input
+// focus, and limiting it to the part of that window the rectangle covers.
 bool SdlGdi::ClipCursor(const SproxRect* rect)
 {
-    SDL_Window* window = SDL_GetKeyboardFocus();
+    if (rect == nullptr) {
+        if (confined_ != nullptr) {
+            SDL_SetWindowMouseRect(confined_, nullptr);
+            SDL_SetWindowGrab(confined_, SDL_FALSE);
+            confined_ = nullptr;
+        }
+        return true;
+    }
+    SDL_Window* window = exclusive_;
+    if (window == nullptr) {
+        window = SDL_GetKeyboardFocus();
+    }
     if (window == nullptr) {
         window = SDL_GetMouseFocus();
     }
     if (window == nullptr) {
         return false;
     }
-    if (rect == nullptr) {
-        return SDL_SetWindowMouseRect(window, nullptr) == 0;
+    if (confined_ != nullptr && confined_ != window) {
+        ClipCursor(nullptr);
     }
-    SDL_Rect area = {rect->left, rect->top, rect->right - rect->left, rect->bottom - rect->top};
-    return SDL_SetWindowMouseRect(window, &area) == 0;
+    int x = 0;
+    int y = 0;
+    SDL_GetWindowPosition(window, &x, &y);
+    SDL_Rect area = {rect->left - x, rect->top - y, rect->right - rect->left,
+                     rect->bottom - rect->top};
+    if (SDL_SetWindowMouseRect(window, &area) != 0) {
+        return false;
+    }
+    SDL_SetWindowGrab(window, SDL_TRUE);
+    confined_ = window;
+    return true;
 }
 
 } // namespace sys

@@ -22,6 +22,9 @@ public:
     // A device context that draws into an 8-bit top-down surface it does not own
     // (the DC of a DirectDraw surface); DeleteDC lets it go.
     Handle MakeDC(SDL_Surface* surface);
+    // The window that holds exclusive full screen (null: none); the cursor is
+    // confined to it.
+    void SetExclusiveWindow(SDL_Window* window) { exclusive_ = window; }
 
     Handle GetScreenDC() override;
     void ReleaseScreenDC(Handle dc) override;
@@ -81,6 +84,8 @@ private:
     std::unordered_set<Bitmap*> bitmaps_;
     Bitmap stock_;   // what a new memory DC holds: no picture
     DC screen_;
+    SDL_Window* exclusive_ = nullptr;
+    SDL_Window* confined_ = nullptr;   // the window the cursor is kept in
 };
 
 // The colours of an 8-bit SDL surface's palette, or of a colour table.
