@@ -50,7 +50,8 @@ struct RotoRows {
     int64_t rows;
     int64_t pitch;           // frame
     int64_t width;           // frame columns 0 .. width - 1 may be written
-    const uint8_t* source;   // the view's top row
+    const uint8_t* sourceBits;  // the view's first byte
+    int32_t sourceTopOffset;    // from there to its top row
     int64_t sourcePitch;
     int32_t sourceWidth;     // samples outside the view are never read
     int32_t sourceHeight;

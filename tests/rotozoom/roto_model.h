@@ -105,21 +105,30 @@ inline Strip Forward(Strip s)
 
 inline int64_t Floor1024(int64_t v) { return v >= 0 ? v / 1024 : -((-v + 1023) / 1024); }
 
-// Draws the call into `frame` as the rotate-zoom should. Returns the number of
-// covered pixels whose sample fell outside the picture.
-inline int64_t Draw(Frame& frame, const SproxRect& clip, const dar::Picture& pic, const Call& k)
+// The rows a call covers, its two strips at the first row, and its sampling
+// steps; `empty` when the call draws nothing.
+struct Geometry {
+    bool empty = true;
+    int64_t r0 = 0, r1 = -1;
+    Strip a{}, b{};
+    int64_t cs = 0, sn = 0;
+};
+
+inline Geometry SetUp(const Frame& frame, const SproxRect& clip, int width, int height,
+                      const Call& k)
 {
+    Geometry g;
     const int64_t limit = int64_t{1} << 20;
     auto beyond = [&](int64_t v) { return v < -limit || v > limit; };
     if (k.zoom <= 0 || k.zoom > limit || beyond(k.x) || beyond(k.y) || beyond(k.pivotX) ||
-        beyond(k.pivotY) || pic.width <= 0 || pic.height <= 0) {
-        return 0;
+        beyond(k.pivotY) || width <= 0 || height <= 0) {
+        return g;
     }
     const int64_t s = Sine(k.angle);
     const int64_t c = Sine(k.angle + 64);
     const int64_t zoom = k.zoom;
-    const int64_t w = pic.width;
-    const int64_t h = pic.height;
+    const int64_t w = width;
+    const int64_t h = height;
     const int64_t ax = w * c / zoom, ay = w * s / zoom;
     const int64_t bx = -(h * s) / zoom, by = h * c / zoom;
     const int64_t x0 = int64_t{k.x} * 1024 - (c * k.pivotX - s * k.pivotY) / zoom;
@@ -127,40 +136,62 @@ inline int64_t Draw(Frame& frame, const SproxRect& clip, const dar::Picture& pic
     const int64_t ys[3] = {y0 + by, y0 + ay, y0 + ay + by};
     int64_t top = std::min(*std::min_element(ys, ys + 3) + 1, y0);
     top = std::max<int64_t>(top, int64_t{std::max(clip.top, 0)} * 1024);
-    const int64_t r0 = -Floor1024(-top);  // the first whole row at or below top
-    top = r0 * 1024;
+    g.r0 = -Floor1024(-top);  // the first whole row at or below top
+    top = g.r0 * 1024;
     const int64_t bottom = std::max(*std::max_element(ys, ys + 3) - 1, y0);
-    const int64_t r1 = std::min<int64_t>(Floor1024(bottom), std::min(clip.bottom, frame.height) - 1);
-
-    Strip a, b;
+    g.r1 = std::min<int64_t>(Floor1024(bottom), std::min(clip.bottom, frame.height) - 1);
+    if (g.r1 < g.r0) {
+        return g;
+    }
+    g.empty = false;
     if (ay == 0) {
-        a = b = Forward({x0, ax, 0});
+        g.a = g.b = Forward({x0, ax, 0});
     } else if (by == 0) {
-        a = b = Forward({x0, bx, 0});
+        g.a = g.b = Forward({x0, bx, 0});
     } else {
         const int64_t d = top - y0;
-        a = Forward({x0 + RoundedQuotient(c, d, s), bx + RoundedQuotient(c, -by, s),
-                     RoundedQuotient(c, 1024, s)});
-        b = Forward({x0 + RoundedQuotient(-s, d, c), ax + RoundedQuotient(-s, -ay, c),
-                     RoundedQuotient(-s, 1024, c)});
+        g.a = Forward({x0 + RoundedQuotient(c, d, s), bx + RoundedQuotient(c, -by, s),
+                       RoundedQuotient(c, 1024, s)});
+        g.b = Forward({x0 + RoundedQuotient(-s, d, c), ax + RoundedQuotient(-s, -ay, c),
+                       RoundedQuotient(-s, 1024, c)});
     }
-    const int64_t cs = RoundedQuotient(c, zoom, 256);
-    const int64_t sn = RoundedQuotient(s, zoom, 256);
-    const bool keyed = pic.key >= 0 && pic.key <= 255;
+    g.cs = RoundedQuotient(c, zoom, 256);
+    g.sn = RoundedQuotient(s, zoom, 256);
+    return g;
+}
 
+// The source positions of frame pixel (x, y), 18 fractional bits.
+inline int64_t SourceU(const Geometry& g, const Call& k, int64_t x, int64_t y)
+{
+    return g.cs * (x - k.x) + g.sn * (y - k.y) + int64_t{k.pivotX} * 262144;
+}
+inline int64_t SourceV(const Geometry& g, const Call& k, int64_t x, int64_t y)
+{
+    return -g.sn * (x - k.x) + g.cs * (y - k.y) + int64_t{k.pivotY} * 262144;
+}
+
+// Draws the call into `frame` as the rotate-zoom should. Returns the number of
+// covered pixels whose sample fell outside the picture.
+inline int64_t Draw(Frame& frame, const SproxRect& clip, const dar::Picture& pic, const Call& k)
+{
+    const Geometry g = SetUp(frame, clip, pic.width, pic.height, k);
+    if (g.empty) {
+        return 0;
+    }
+    const bool keyed = pic.key >= 0 && pic.key <= 255;
     int64_t outside = 0;
-    for (int64_t y = r0; y <= r1; ++y) {
-        const int64_t aLeft = a.left + (y - r0) * a.step;
-        const int64_t bLeft = b.left + (y - r0) * b.step;
+    for (int64_t y = g.r0; y <= g.r1; ++y) {
+        const int64_t aLeft = g.a.left + (y - g.r0) * g.a.step;
+        const int64_t bLeft = g.b.left + (y - g.r0) * g.b.step;
         const int64_t xs = std::max<int64_t>(Floor1024(std::max(aLeft, bLeft) + 2047), 0);
-        const int64_t xe =
-            std::min<int64_t>(Floor1024(std::min(aLeft + a.length, bLeft + b.length)), frame.width);
+        const int64_t xe = std::min<int64_t>(
+            Floor1024(std::min(aLeft + g.a.length, bLeft + g.b.length)), frame.width);
         for (int64_t x = xs; x < xe; ++x) {
-            const int64_t u = cs * (x - k.x) + sn * (y - k.y) + int64_t{k.pivotX} * 262144;
-            const int64_t v = -sn * (x - k.x) + cs * (y - k.y) + int64_t{k.pivotY} * 262144;
+            const int64_t u = SourceU(g, k, x, y);
+            const int64_t v = SourceV(g, k, x, y);
             const int64_t pu = u >= 0 ? u / 262144 : -1;
             const int64_t pv = v >= 0 ? v / 262144 : -1;
-            if (pu < 0 || pv < 0 || pu >= w || pv >= h) {
+            if (pu < 0 || pv < 0 || pu >= pic.width || pv >= pic.height) {
                 ++outside;
                 continue;
             }
