@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "picture.h"
+#include "rotozoom_scene.h"
 #include "sprox.h"
 #include "video.h"
 
@@ -87,6 +88,7 @@ int main(int argc, char** argv)
             break;
         }
         ScrollTestPicture(context, frame);
+        DrawRotoZoomScene(context, frame);
         ShowFrame(video, context);
         if (!video.offscreen) {
             SDL_Delay(kFrameMs);
