@@ -88,7 +88,8 @@ bool Register()
     if (fd < 0) {
         return false;
     }
-    const bool written = write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
+    const auto size = static_cast<ssize_t>(bytes.size());
+    const bool written = write(fd, bytes.data(), bytes.size()) == size;
     close(fd);
     const bool registered = written && SX_PatEntryDARFile(kPanelPattern, 2, path) == 2;
     unlink(path);

@@ -155,8 +155,8 @@ struct FourSpan {
     {
         const uint8_t key = rest.key;
         __m128i uu = _mm_add_epi32(_mm_set1_epi32(static_cast<int>(u)), uLanes);
-        __m128i vv = _mm_add_epi32(_mm_set1_epi32(static_cast<int>(vFrom - static_cast<uint32_t>(v))),
-                                   vLanes);
+        const auto turned = static_cast<int>(vFrom - static_cast<uint32_t>(v));
+        __m128i vv = _mm_add_epi32(_mm_set1_epi32(turned), vLanes);
         __m128i uuNext = _mm_add_epi32(uu, du4);
         __m128i vvNext = _mm_add_epi32(vv, dv4);
         for (int64_t eights = n >> 3; eights > 0; --eights) {

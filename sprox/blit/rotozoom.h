@@ -44,21 +44,22 @@ struct RotoStrip {
     int64_t step;
 };
 
-// What the row loop draws.
+// What the row loop draws. From one row to the next the frame row moves by
+// pitch and the source position of column 0 by (sn, cs).
 struct RotoRows {
-    uint8_t* row;            // frame row of the first row drawn
+    uint8_t* row;               // frame row of the first row drawn
     int64_t rows;
-    int64_t pitch;           // frame
-    int64_t width;           // frame columns 0 .. width - 1 may be written
+    int64_t pitch;              // frame
+    int64_t width;              // frame columns 0 .. width - 1 may be written
     const uint8_t* sourceBits;  // the view's first byte
     int32_t sourceTopOffset;    // from there to its top row
     int64_t sourcePitch;
-    int32_t sourceWidth;     // samples outside the view are never read
+    int32_t sourceWidth;        // samples outside the view are never read
     int32_t sourceHeight;
-    int64_t sn, cs;          // source step per frame column: u += cs, v -= sn
-    int64_t u0, v0;          // source position of frame column 0 in the first row
+    int64_t sn, cs;             // source step per frame column: u += cs, v -= sn
+    int64_t u0, v0;             // source position of frame column 0 in the first row
     RotoStrip a, b;
-    int32_t key;             // leaves pixels of its colour out when bits 8..15 are 0
+    int32_t key;                // leaves pixels of its colour out when bits 8..15 are 0
 };
 
 // Fills each row between the strips. Columns whose sample would fall outside the

@@ -69,8 +69,8 @@ TEST(RotoZoomRows, EveryViewLayoutDrawsWhatTheModelDraws)
     for (int n = 0; n < 600; ++n) {
         // Now and then a picture of more than 64 KB.
         const bool large = n % 10 == 0;
-        const int w = large ? 200 + static_cast<int>(rng() % 100) : 1 + static_cast<int>(rng() % 40);
-        const int h = large ? 330 + static_cast<int>(rng() % 50) : 1 + static_cast<int>(rng() % 40);
+        const int w = static_cast<int>(large ? 200 + rng() % 100 : 1 + rng() % 40);
+        const int h = static_cast<int>(large ? 330 + rng() % 50 : 1 + rng() % 40);
         static const int kKeys[] = {0, -1, 37, 300, -256};
         const dar::Picture pic = dartest::MakePicture(w, h, kKeys[n % 5], n);
         const int rowBytes = (w + 3) & ~3;
@@ -81,7 +81,8 @@ TEST(RotoZoomRows, EveryViewLayoutDrawsWhatTheModelDraws)
 
         Frame frame(24 + static_cast<int>(rng() % 50), 24 + static_cast<int>(rng() % 40),
                     static_cast<int>(rng() % 4), rng() % 2 == 0, rng);
-        const SproxRect clip{0, static_cast<int>(rng() % 6), 0, frame.height - static_cast<int>(rng() % 6)};
+        const SproxRect clip{0, static_cast<int>(rng() % 6), 0,
+                             frame.height - static_cast<int>(rng() % 6)};
         Call k;
         k.angle = static_cast<int>(rng() % 256);
         static const int kZooms[] = {256, 256, 100, 400, 1000, 3, 40};
