@@ -1,11 +1,15 @@
 #!/usr/bin/env bash
 # Instructions per item of every draw workload, ours and the peers, counted by
-# callgrind over items 0..1999 of one pass (after a warm-up pass).
+# callgrind over items 0..1999 of one pass (after a warm-up pass); for
+# rotozoom_bench over calls 0..255.
 #   bench/count.sh [build/bench/draw_bench] [workload/impl ...]
 set -euo pipefail
 bench=${1:-build/bench/draw_bench}
 shift || true
-items=2000
+case $(basename "$bench") in
+  rotozoom_bench) items=256 ;;
+  *) items=2000 ;;
+esac
 if [ $# -eq 0 ]; then
   set -- $("$bench" --list)
 fi

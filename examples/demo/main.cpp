@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "picture.h"
+#include "rotozoom_scene.h"
 #include "sprox.h"
 #include "video.h"
 
@@ -107,6 +108,7 @@ int main(int argc, char** argv)
             ToggleFullScreen(video, context);
         }
         ScrollTestPicture(context, frame);
+        DrawRotoZoomScene(context, frame);
         ShowFrame(video, context);
         if (!video.offscreen) {
             SDL_Delay(kFrameMs);
