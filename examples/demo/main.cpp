@@ -1,7 +1,7 @@
-// The Sprox demo: a 320 x 240 frame shown twice as large in a 640 x 480 window,
-// scrolling with wrap-around. Each frame: update the scene, paint, show.
+// The Sprox demo: a 320 x 240 frame shown twice as large in a 640 x 480 window.
+// Each frame: read the controls, draw the scene, paint, show.
 //
-//   sprox_demo [--frames N] [--png FILE]
+//   sprox_demo [--frames N] [--png FILE] [--help]
 //
 // Without a display the demo runs 120 frames (or N) on SDL's off-screen driver,
 // writes a PNG of the window (next to the program unless --png says where) and
@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "picture.h"
+#include "scene.h"
 #include "sprox.h"
 #include "video.h"
 
@@ -26,9 +26,24 @@ constexpr int kScale = 2;
 constexpr int kOffscreenFrames = 120;
 constexpr Uint32 kFrameMs = 16;
 
+constexpr const char* kUsage =
+    "usage: sprox_demo [--frames N] [--png FILE] [--help]\n"
+    "\n"
+    "  --frames N   stop after N frames (without a display: 120)\n"
+    "  --png FILE   write a PNG of the window at the end (without a display: next to\n"
+    "               the program)\n"
+    "  --help       show this text\n"
+    "\n"
+    "keys:\n"
+    "  arrows, H J K L, numeric pad 8 2 4 6, joystick   move the player\n"
+    "  Space or Z, joystick button 1                    blip (panned to the player), shake\n"
+    "  Enter or X, Shift, Q, F2, other buttons          light their input lamps\n"
+    "  Escape                                           quit\n";
+
 struct Options {
     int frames = 0;   // 0: until the window is closed
     std::string png;
+    bool help = false;
 };
 
 bool ParseOptions(int argc, char** argv, Options& options)
@@ -38,8 +53,10 @@ bool ParseOptions(int argc, char** argv, Options& options)
             options.frames = std::max(1, std::atoi(argv[++i]));
         } else if (std::strcmp(argv[i], "--png") == 0 && i + 1 < argc) {
             options.png = argv[++i];
+        } else if (std::strcmp(argv[i], "--help") == 0) {
+            options.help = true;
         } else {
-            std::fprintf(stderr, "usage: sprox_demo [--frames N] [--png FILE]\n");
+            std::fputs(kUsage, stderr);
             return false;
         }
     }
@@ -62,6 +79,10 @@ int main(int argc, char** argv)
     if (!ParseOptions(argc, argv, options)) {
         return 2;
     }
+    if (options.help) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
     Video video;
     if (!OpenVideo(video, "Sprox demo", kFrameWidth * kScale, kFrameHeight * kScale)) {
         return 1;
@@ -79,22 +100,21 @@ int main(int argc, char** argv)
     std::vector<unsigned char> memory(static_cast<size_t>(SX_GetStructSize()));
     auto* context = reinterpret_cast<SproxContext*>(memory.data());
     SX_Init(context, video.window);
-    MakeTestPicture(context, kFrameWidth, kFrameHeight);
+    Scene scene;
+    int status = StartScene(scene, context, video.window, video.offscreen, kFrameWidth, kFrameHeight) ? 0 : 1;
     context->scale = kScale;
 
-    for (int frame = 0; options.frames == 0 || frame < options.frames; ++frame) {
-        if (!PumpEvents(video)) {
+    for (int frame = 0; status == 0 && (options.frames == 0 || frame < options.frames); ++frame) {
+        if (!PumpEvents(video) || !StepScene(scene, context, video.window, frame)) {
             break;
         }
-        ScrollTestPicture(context, frame);
         ShowFrame(video, context);
         if (!video.offscreen) {
             SDL_Delay(kFrameMs);
         }
     }
 
-    int status = 0;
-    if (!options.png.empty()) {
+    if (status == 0 && !options.png.empty()) {
         if (SaveWindow(video, options.png)) {
             std::printf("%s\n", options.png.c_str());
         } else {
@@ -102,6 +122,7 @@ int main(int argc, char** argv)
             status = 1;
         }
     }
+    EndScene(scene);
     SX_End(context);
     SX_ReleaseAll();
     CloseVideo(video);
