@@ -1,12 +1,12 @@
-// The Sprox demo: a 320 x 240 frame shown twice as large in a 640 x 480 window,
-// scrolling with wrap-around. Each frame: update the scene, paint, show. F11
-// switches full screen on and off; Escape quits.
+// The Sprox demo: a 320 x 240 frame shown twice as large in a 640 x 480 window.
+// Each frame: read the controls, draw the scene, paint, show. F11 switches full
+// screen on and off; Escape quits.
 //
-//   sprox_demo [--frames N] [--png FILE] [--toggle N]
+//   sprox_demo [--frames N] [--png FILE] [--toggle N] [--help]
 //
 // Without a display the demo runs 120 frames (or N) on SDL's off-screen driver,
 // writes a PNG of the window (next to the program unless --png says where) and
-// prints its path. --toggle N switches full screen every N frames, as F11 does.
+// prints its path.
 #include <SDL2/SDL.h>
 
 #include <cstdio>
@@ -15,8 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "picture.h"
 #include "rotozoom_scene.h"
+#include "scene.h"
 #include "sprox.h"
 #include "video.h"
 
@@ -28,21 +28,30 @@ constexpr int kScale = 2;
 constexpr int kOffscreenFrames = 120;
 constexpr Uint32 kFrameMs = 16;
 
+constexpr const char* kUsage =
+    "usage: sprox_demo [--frames N] [--png FILE] [--toggle N] [--help]\n"
+    "\n"
+    "  --frames N   stop after N frames (without a display: 120)\n"
+    "  --png FILE   write a PNG of the window at the end (without a display: next to\n"
+    "               the program)\n"
+    "  --toggle N   switch full screen every N frames\n"
+    "  --help       show this text\n"
+    "\n"
+    "keys:\n"
+    "  arrows, H J K L, numeric pad 8 2 4 6, joystick   move the player\n"
+    "  Space or Z, joystick button 1                    blip (panned to the player), shake\n"
+    "  Enter or X, Shift, Q, F2, other buttons          light their input lamps\n"
+    "  F11                                              full screen on and off\n"
+    "  Escape                                           quit\n";
+
 struct Options {
     int frames = 0;   // 0: until the window is closed
     std::string png;
     int toggleEvery = 0;   // 0: only when F11 is pressed
+    bool help = false;
 };
 
-constexpr const char* kUsage =
-    "usage: sprox_demo [--frames N] [--png FILE] [--toggle N]\n"
-    "  F11 switches full screen on and off, Escape quits.\n"
-    "  --frames N  stop after N frames\n"
-    "  --png FILE  write what the window shows at the end to FILE\n"
-    "  --toggle N  switch full screen every N frames\n";
-
-// 1: go on; 0: stop with success (--help); -1: stop with a usage error.
-int ParseOptions(int argc, char** argv, Options& options)
+bool ParseOptions(int argc, char** argv, Options& options)
 {
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--frames") == 0 && i + 1 < argc) {
@@ -52,14 +61,13 @@ int ParseOptions(int argc, char** argv, Options& options)
         } else if (std::strcmp(argv[i], "--toggle") == 0 && i + 1 < argc) {
             options.toggleEvery = std::max(1, std::atoi(argv[++i]));
         } else if (std::strcmp(argv[i], "--help") == 0) {
-            std::fputs(kUsage, stdout);
-            return 0;
+            options.help = true;
         } else {
             std::fputs(kUsage, stderr);
-            return -1;
+            return false;
         }
     }
-    return 1;
+    return true;
 }
 
 std::string DefaultPngPath()
@@ -75,8 +83,12 @@ std::string DefaultPngPath()
 int main(int argc, char** argv)
 {
     Options options;
-    if (int parsed = ParseOptions(argc, argv, options); parsed <= 0) {
-        return parsed == 0 ? 0 : 2;
+    if (!ParseOptions(argc, argv, options)) {
+        return 2;
+    }
+    if (options.help) {
+        std::fputs(kUsage, stdout);
+        return 0;
     }
     Video video;
     if (!OpenVideo(video, "Sprox demo", kFrameWidth * kScale, kFrameHeight * kScale)) {
@@ -95,10 +107,11 @@ int main(int argc, char** argv)
     std::vector<unsigned char> memory(static_cast<size_t>(SX_GetStructSize()));
     auto* context = reinterpret_cast<SproxContext*>(memory.data());
     SX_Init(context, video.window);
-    MakeTestPicture(context, kFrameWidth, kFrameHeight);
+    Scene scene;
+    int status = StartScene(scene, context, video.window, video.offscreen, kFrameWidth, kFrameHeight) ? 0 : 1;
     context->scale = kScale;
 
-    for (int frame = 0; options.frames == 0 || frame < options.frames; ++frame) {
+    for (int frame = 0; status == 0 && (options.frames == 0 || frame < options.frames); ++frame) {
         Events events = PumpEvents(video);
         if (events.quit) {
             break;
@@ -107,7 +120,9 @@ int main(int argc, char** argv)
         if (events.toggleFullScreen || toggleNow) {
             ToggleFullScreen(video, context);
         }
-        ScrollTestPicture(context, frame);
+        if (!StepScene(scene, context, video.window, frame)) {
+            break;
+        }
         DrawRotoZoomScene(context, frame);
         ShowFrame(video, context);
         if (!video.offscreen) {
@@ -120,8 +135,7 @@ int main(int argc, char** argv)
         ToggleFullScreen(video, context);
         ShowFrame(video, context);
     }
-    int status = 0;
-    if (!options.png.empty()) {
+    if (status == 0 && !options.png.empty()) {
         if (SaveWindow(video, options.png)) {
             std::printf("%s\n", options.png.c_str());
         } else {
@@ -129,6 +143,7 @@ int main(int argc, char** argv)
             status = 1;
         }
     }
+    EndScene(scene);
     SX_End(context);
     SX_ReleaseAll();
     CloseVideo(video);

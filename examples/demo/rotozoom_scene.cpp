@@ -11,33 +11,15 @@
 
 namespace {
 
-constexpr int kPanelPattern = 100;
-constexpr int kSpritePattern = 101;
-constexpr int kPanelSize = 150;
+constexpr int kSpritePattern = 100;
 constexpr int kSpriteSize = 48;
+// Where the badge turns: on the status panel, right of the sound lamp.
+constexpr int kBadgeX = 262;
+constexpr int kBadgeY = 221;
 
 // Colours of the demo's test palette: 16 bands (0 grey, then round the colour
 // wheel) of 16 brightness steps.
 constexpr uint8_t Colour(int band, int level) { return static_cast<uint8_t>(band * 16 + level); }
-
-// A dark chequered panel with a light frame; no transparent pixels.
-dar::Picture Panel()
-{
-    dar::Picture p;
-    p.width = kPanelSize;
-    p.height = kPanelSize;
-    p.key = -1;
-    p.hotX = kPanelSize / 2;
-    p.hotY = kPanelSize / 2;
-    for (int y = 0; y < kPanelSize; ++y) {
-        for (int x = 0; x < kPanelSize; ++x) {
-            const bool edge = x < 2 || y < 2 || x >= kPanelSize - 2 || y >= kPanelSize - 2;
-            const bool dark = ((x / 10) + (y / 10)) % 2 == 0;
-            p.pixels.push_back(edge ? Colour(0, 12) : Colour(0, dark ? 1 : 3));
-        }
-    }
-    return p;
-}
 
 // A round badge with a coloured rim, four coloured quarters and an arrow that
 // points up, so that the turn can be followed; colour 0 around it is
@@ -79,7 +61,7 @@ bool Register()
     dar::Palette palette{};  // the frame keeps its own colours
     std::vector<uint8_t> bytes;
     std::string error;
-    if (!dar::WriteDar(palette, {Panel(), Sprite()}, {}, &bytes, &error)) {
+    if (!dar::WriteDar(palette, {Sprite()}, {}, &bytes, &error)) {
         std::fprintf(stderr, "sprox_demo: rotate-zoom scene: %s\n", error.c_str());
         return false;
     }
@@ -91,7 +73,7 @@ bool Register()
     const auto size = static_cast<ssize_t>(bytes.size());
     const bool written = write(fd, bytes.data(), bytes.size()) == size;
     close(fd);
-    const bool registered = written && SX_PatEntryDARFile(kPanelPattern, 2, path) == 2;
+    const bool registered = written && SX_PatEntryDARFile(kSpritePattern, 1, path) == 1;
     unlink(path);
     return registered;
 }
@@ -104,12 +86,9 @@ void DrawRotoZoomScene(SproxContext* context, int frame)
     if (!ready) {
         return;
     }
-    const int x = context->width / 2;
-    const int y = context->height / 2;
-    SX_PatPut(context, x, y, kPanelPattern);
-    // A full turn every 128 frames; the size swings between about 0.6 and 1.5 times.
+    // A full turn every 128 frames; the size swings between about 0.4 and 0.8 times.
     const int swing = frame * 3 % 280;
-    const int zoom = 170 + (swing < 140 ? swing : 280 - swing) * 2;
-    SX_RotoZoomPut(context, x, y, kSpritePattern, kSpriteSize / 2, kSpriteSize / 2, frame * 2,
-                   zoom);
+    const int zoom = 320 + (swing < 140 ? swing : 280 - swing) * 2;
+    SX_RotoZoomPut(context, kBadgeX, kBadgeY, kSpritePattern, kSpriteSize / 2, kSpriteSize / 2,
+                   frame * 2, zoom);
 }
