@@ -34,6 +34,14 @@ protected:
         target_ = info.info.x11.window;
         display_ = XOpenDisplay(nullptr);
         ASSERT_NE(display_, nullptr);
+        // Give the window the keyboard focus and wait until SDL has seen it, so that
+        // no focus change later in the test resets the keyboard state.
+        XSetInputFocus(display_, target_, RevertToParent, CurrentTime);
+        XSync(display_, False);
+        ASSERT_TRUE(Eventually([this] {
+            SDL_PumpEvents();
+            return SDL_GetKeyboardFocus() == window_;
+        })) << "the window never got the keyboard focus";
     }
 
     void TearDown() override
