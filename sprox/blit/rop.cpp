@@ -13,14 +13,17 @@
 // nearest colour, and the table must still be exactly what this walk gives.
 //
 // Two things make it cheap without changing any entry:
-// - Targets inside the cube (every level from 0 to 100) are walked 16 positions at
-//   a time: a block's differences, distances and radii are taken at once in byte
-//   vectors, and one compare per block marks the positions the walk would take
-//   from its present state. Only those are visited, in list order, with the
-//   walk's own steps; a taken candidate narrows the limits, and the rest of the
-//   block is marked again from the saved measures. Distances above 254 are held
-//   at 255 in a byte; such a position can pass only while dist is above 255, and
-//   is then measured exactly. Targets outside the cube take the plain walk.
+// - The walk goes 16 positions at a time: a block's differences, distances and
+//   radii are taken at once in byte vectors, and one compare per block marks the
+//   positions the walk would take from its present state. Only those are
+//   visited, in list order, with the walk's own steps; a taken candidate narrows
+//   the limits, and the rest of the block is marked again from the saved
+//   measures. A mark may only ever be extra, never missing: distances above 254
+//   are held at 255 in a byte, so such a position passes while dist is above 255
+//   and is then measured exactly; a target outside the cube (levels beyond
+//   0..100) is measured from the cube's nearest point, with limits that let more
+//   through and the walk's exact test on what passes. Machines without byte
+//   vectors walk one position at a time.
 // - At level 50 the entry (s, d) walks exactly as (d, s) does where every
 //   component difference is even: both targets are the same midpoint, and s and
 //   d, each the other's starting candidate, lie at the same distances from it.
@@ -53,31 +56,30 @@ constexpr bool IsExcluded(int colour)
 }
 
 // Red bounds of windows around targets inside the cube lie in -255..511.
-constexpr int kRedBounds = 767;
-constexpr int kRedOffset = 255;
+constexpr int kLowestRed = -255;
+constexpr int kHighestRed = 511;
 
 // What the walk needs of one palette, built once per table: the candidate list as
 // colour index and components by list position (positions past the last
-// candidate are padding that no window reaches), and the red bucket start.
+// candidate are padding that no window reaches), and where windows begin and end.
 struct CandidateList {
     alignas(16) uint8_t red[kRowSize];
     alignas(16) uint8_t green[kRowSize];
     alignas(16) uint8_t blue[kRowSize];
     uint8_t colour[kRowSize];
-    // start[v]: the position of the first candidate whose red is v or more.
-    int start[kRowSize + 1];
-    // For v = -255..511 at index v + 255: from[v] = start[v] with v held to
-    // 0..256, where a window whose low end is v begins; to[v] = the same but never
-    // past the last candidate, where a window whose top is v ends.
-    int from[kRedBounds];
-    int to[kRedBounds];
+    // For a red bound v at index v + 255: from[v], where a window whose low end is
+    // v begins, is the position of the first candidate whose red is v or more;
+    // to[v], where a window whose top is v ends, is the same but never past the
+    // last candidate.
+    int from[kHighestRed - kLowestRed + 1];
+    int to[kHighestRed - kLowestRed + 1];
 };
 
 void BuildCandidates(const SproxColor* palette, CandidateList* list)
 {
-    // Counting sort by red; indices ascend within one red value.
-    int* start = list->start;
-    std::fill_n(start, kRowSize + 1, 0);
+    // Counting sort by red; indices ascend within one red value. start[v]: the
+    // number of candidates whose red is below v.
+    int start[kRowSize + 1] = {};
     for (int c = 0; c < 256; ++c) {
         if (!IsExcluded(c)) {
             ++start[palette[c].red + 1];
@@ -86,9 +88,9 @@ void BuildCandidates(const SproxColor* palette, CandidateList* list)
     for (int v = 1; v <= kRowSize; ++v) {
         start[v] += start[v - 1];
     }
-    for (int v = -kRedOffset; v < kRedBounds - kRedOffset; ++v) {
-        list->from[v + kRedOffset] = start[std::clamp(v, 0, kRowSize)];
-        list->to[v + kRedOffset] = std::min(start[std::clamp(v, 0, kRowSize)], kLastPosition);
+    for (int v = kLowestRed; v <= kHighestRed; ++v) {
+        list->from[v - kLowestRed] = start[std::clamp(v, 0, kRowSize)];
+        list->to[v - kLowestRed] = std::min(start[std::clamp(v, 0, kRowSize)], kLastPosition);
     }
     std::memset(list->red, 0, sizeof list->red);
     std::memset(list->green, 0, sizeof list->green);
@@ -116,41 +118,14 @@ struct Target {
     int red, green, blue;
 };
 
-// The last position of a window whose top red is hi (0..256): the first candidate
-// whose red is hi or more, but never past the last candidate.
-int WindowEnd(const CandidateList& list, int hi) { return std::min(list.start[hi], kLastPosition); }
-
-// The walk, one position at a time, for any target. Starts from a starting
-// candidate at (dist, radius), dist > 0; returns the list position of the last
-// candidate taken, or -1 if none is. Every red bound stays in 0..256 once held
-// at 0 below and 255 or 256 above: the window always holds the red of the best
-// candidate so far.
-int PlainWalk(const CandidateList& list, const Target& t, int dist, int radius)
+// Window bounds for any red bound v: past -255 and 511 they are those of 0 and 256.
+int WindowFrom(const CandidateList& list, int v)
 {
-    int found = -1;
-    int end = WindowEnd(list, std::min(t.red + radius, 255));
-    int i = list.start[std::max(t.red - radius, 0)];
-    while (i <= end) {
-        int p = i++;
-        int g = Abs(list.green[p] - t.green);
-        int b = Abs(list.blue[p] - t.blue);
-        if (g > radius || b > radius) {
-            continue;
-        }
-        int r = Abs(list.red[p] - t.red);
-        if (r + g + b >= dist) {
-            continue;
-        }
-        found = p;
-        dist = r + g + b;
-        if (dist == 0) {
-            break;
-        }
-        radius = Max3(r, g, b);
-        end = WindowEnd(list, std::min(t.red + radius, 256));
-        i = std::max(list.start[std::max(t.red - radius + 1, 0)], p + 1);
-    }
-    return found;
+    return list.from[std::clamp(v, kLowestRed, kHighestRed) - kLowestRed];
+}
+int WindowTo(const CandidateList& list, int v)
+{
+    return list.to[std::clamp(v, kLowestRed, kHighestRed) - kLowestRed];
 }
 
 #if defined(__SSE2__)
@@ -174,25 +149,61 @@ constexpr auto kRepeated = [] {
 __m128i Load(const void* p) { return _mm_load_si128(static_cast<const __m128i*>(p)); }
 __m128i Repeat(int v) { return Load(&kRepeated[v]); }
 
-// The walk for a target inside the cube, as PlainWalk, a block of 16 positions at
-// a time. Every difference and radius fits a byte, and so does every red bound
-// relative to the target.
+// The walk for one target from a starting candidate at (dist, radius), dist > 0,
+// a block of 16 positions at a time; returns the list position of the last
+// candidate taken, or -1 if none is. A target outside the cube (kOutside) is measured from its nearest point in the cube: a candidate's
+// difference in a component is its difference to that point plus the target's
+// excess beyond the cube there, so the block limits drop by the excesses, with
+// the smaller of the green and blue ones for both (letting more through), and a
+// position that passes is checked with the walk's exact steps. Inside the cube
+// every difference and radius fits a byte, every red bound lies within the window
+// tables, and a position that passes is taken.
+template <bool kOutside>
 int VectorWalk(const CandidateList& list, const Target& t, int dist, int radius)
 {
-    const __m128i red = Repeat(t.red), green = Repeat(t.green), blue = Repeat(t.blue);
+    Target near = t;
+    int excessRed = 0, excessGreen = 0, excessBlue = 0;
+    if constexpr (kOutside) {
+        near = {std::clamp(t.red, 0, 255), std::clamp(t.green, 0, 255), std::clamp(t.blue, 0, 255)};
+        excessRed = Abs(t.red - near.red);
+        excessGreen = Abs(t.green - near.green);
+        excessBlue = Abs(t.blue - near.blue);
+    }
+    const int excessSide = std::min(excessGreen, excessBlue);
+    const int excessSum = excessRed + excessGreen + excessBlue;
+    const __m128i red = Repeat(near.red), green = Repeat(near.green), blue = Repeat(near.blue);
     auto absDiff = [](__m128i a, __m128i b) {
         return _mm_or_si128(_mm_subs_epu8(a, b), _mm_subs_epu8(b, a));
     };
-    // Window bounds by red offset from the target.
-    const int* from = list.from + kRedOffset + t.red;
-    const int* to = list.to + kRedOffset + t.red;
-    // A position passes where its distance is at most distLimit and its green and
-    // blue differences at most sideLimit.
-    __m128i distLimit = Repeat(std::min(dist - 1, 255));
-    __m128i sideLimit = Repeat(radius);
+    // A lane passes where its distance to the near point is at most distLimit and
+    // its green and blue differences at most sideLimit. False where no candidate
+    // can pass any more.
+    __m128i distLimit = _mm_setzero_si128(), sideLimit = _mm_setzero_si128();
+    auto narrow = [&] {
+        int d = dist - 1 - excessSum, side = radius - excessSide;
+        if (kOutside && (d < 0 || side < 0)) {
+            return false;
+        }
+        distLimit = Repeat(std::min(d, 255));
+        sideLimit = Repeat(kOutside ? std::min(side, 255) : side);
+        return true;
+    };
+    // The window's low end and top for red bounds t.red + offset.
+    const int* fromTarget = list.from + (near.red - kLowestRed);
+    const int* toTarget = list.to + (near.red - kLowestRed);
+    auto from = [&](int offset) {
+        return kOutside ? WindowFrom(list, t.red + offset) : fromTarget[offset];
+    };
+    auto to = [&](int offset) {
+        return kOutside ? WindowTo(list, t.red + offset) : toTarget[offset];
+    };
+    if (!narrow()) {
+        return -1;
+    }
     int found = -1;
-    int end = to[std::min(radius, 255 - t.red)];
-    int i = from[-radius];
+    // The window's top is held at red 255 until a candidate is taken, at 256 after.
+    int end = to(std::min(radius, 255 - t.red));
+    int i = from(-radius);
     while (i <= end) {
         int base = i & -kBlock;
         __m128i r = absDiff(Load(list.red + base), red);
@@ -224,7 +235,16 @@ int VectorWalk(const CandidateList& list, const Target& t, int dist, int radius)
             }
             bits &= bits - 1;
             int m = sums[k];
-            if (m == 255) {
+            if constexpr (kOutside) {
+                // The walk's own test.
+                int dg = Abs(list.green[p] - t.green);
+                int db = Abs(list.blue[p] - t.blue);
+                m = Abs(list.red[p] - t.red) + dg + db;
+                if (dg > radius || db > radius || m >= dist) {
+                    continue;
+                }
+            } else if (m == 255) {
+                // Held at 255: measured exactly.
                 m = Abs(list.red[p] - t.red) + Abs(list.green[p] - t.green) +
                     Abs(list.blue[p] - t.blue);
                 if (m >= dist) {
@@ -236,20 +256,55 @@ int VectorWalk(const CandidateList& list, const Target& t, int dist, int radius)
             if (m == 0) {
                 return found;
             }
-            radius = radii[k];
-            end = to[radius];
-            int resume = std::max(from[1 - radius], p + 1);
+            radius = kOutside ? Max3(Abs(list.red[p] - t.red), Abs(list.green[p] - t.green),
+                                     Abs(list.blue[p] - t.blue))
+                              : radii[k];
+            end = to(radius);
+            int resume = std::max(from(1 - radius), p + 1);
             if (resume > end) {
                 return found;
             }
-            distLimit = Repeat(std::min(dist - 1, 255));
-            sideLimit = Repeat(radius);
+            if (!narrow()) {
+                return found;
+            }
             if (resume >= i) {
                 i = resume;
                 break;
             }
             bits = pass() & (~0u << (resume - base));
         } while (bits != 0);
+    }
+    return found;
+}
+#else
+// The walk, one position at a time, on machines without byte vectors. Starts from
+// a starting candidate at (dist, radius), dist > 0; returns the list position of
+// the last candidate taken, or -1 if none is.
+int PlainWalk(const CandidateList& list, const Target& t, int dist, int radius)
+{
+    int found = -1;
+    // The window's top is held at red 255 until a candidate is taken, at 256 after.
+    int end = WindowTo(list, std::min(t.red + radius, 255));
+    int i = WindowFrom(list, t.red - radius);
+    while (i <= end) {
+        int p = i++;
+        int g = Abs(list.green[p] - t.green);
+        int b = Abs(list.blue[p] - t.blue);
+        if (g > radius || b > radius) {
+            continue;
+        }
+        int r = Abs(list.red[p] - t.red);
+        if (r + g + b >= dist) {
+            continue;
+        }
+        found = p;
+        dist = r + g + b;
+        if (dist == 0) {
+            break;
+        }
+        radius = Max3(r, g, b);
+        end = WindowTo(list, t.red + radius);
+        i = std::max(WindowFrom(list, t.red - radius + 1), p + 1);
     }
     return found;
 }
@@ -303,12 +358,13 @@ void FillTranslucentRow(const SproxColor* palette, const CandidateList& list, co
             int radius = Max3(red.startDistance, green.startDistance, blue.startDistance);
 #if defined(__SSE2__)
             if (((t.red | t.green | t.blue) & ~255) == 0) {
-                found = VectorWalk(list, t, dist, radius);
-            } else
-#endif
-            {
-                found = PlainWalk(list, t, dist, radius);
+                found = VectorWalk<false>(list, t, dist, radius);
+            } else {
+                found = VectorWalk<true>(list, t, dist, radius);
             }
+#else
+            found = PlainWalk(list, t, dist, radius);
+#endif
         }
         row[d] = found < 0 ? static_cast<uint8_t>(fromSource ? s : d) : list.colour[found];
     }
