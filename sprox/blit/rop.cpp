@@ -333,8 +333,9 @@ void BuildSteps(int level, Steps* steps)
 }
 
 // Row s of the table. Rows from mirrorFrom on take their level-50 mirrored entries
-// from the rows filled before them: (d, s) gives d where its walk took nothing
-// (no candidate it takes is d), and then (s, d) gives its own start s.
+// from the rows filled before them: (d, s) gives d exactly where its walk took
+// nothing (whatever it takes is strictly closer than its start d), and then (s, d)
+// gives its own start s.
 void FillTranslucentRow(const SproxColor* palette, const CandidateList& list, const Steps& steps,
                         bool fromSource, int mirrorFrom, int s, uint8_t* table)
 {
