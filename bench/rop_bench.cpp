@@ -1,17 +1,24 @@
-// The translucency-table workload: one table for a 640 x 480 frame's palette at
-// level 50, ours (SX_TransRop, the exact bucketed search) beside the peer (an RGB
-// map and a colour map built from it, approximate), one table per iteration.
+// The translucency-table workload: one table at level 50 for the workload palette,
+// ours (SX_TransRop, the exact bucketed search) beside the peer (an RGB map and a
+// colour map built from it, approximate), one table per iteration. Beside it, ours
+// at levels 25 and 75 and on two other palettes: one of random colours and one of
+// sixteen ramps of sixteen shades, as game palettes are often made.
 //
-//   rop_bench                        both, then our time, the peer's and the ratio
+//   rop_bench                        all, then our time at level 50 on the workload
+//                                    palette, the peer's and the ratio
 //   rop_bench --callgrind-one=ours   one table and nothing else, for
 //   rop_bench --callgrind-one=peer   valgrind --tool=callgrind --toggle-collect=RopBenchOne*
+//     [--level=N] [--palette=workload|random|ramps|cube]   (the peer's level is always 50)
 //
-// Palette entry i: red (i*37) % 256, green (i*91) % 256, blue (i*53) % 256.
+// Workload palette entry i: red (i*37) % 256, green (i*91) % 256, blue (i*53) % 256.
 #include <benchmark/benchmark.h>
 
+#include <array>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <map>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -20,46 +27,115 @@
 
 namespace {
 
-constexpr int kLevel = 50;
+using Rgb = std::array<unsigned char, 3>;
+using Palette = std::array<Rgb, 256>;
+
+Palette WorkloadPalette()
+{
+    Palette p;
+    for (int i = 0; i < 256; ++i) {
+        p[i] = {static_cast<unsigned char>(i * 37 % 256), static_cast<unsigned char>(i * 91 % 256),
+                static_cast<unsigned char>(i * 53 % 256)};
+    }
+    return p;
+}
+
+Palette RandomPalette()
+{
+    std::mt19937 rng(2024);
+    Palette p;
+    for (auto& c : p) {
+        for (auto& k : c) {
+            k = static_cast<unsigned char>(rng() % 256);
+        }
+    }
+    return p;
+}
+
+// Sixteen hues, each from black to its full colour in sixteen even steps.
+Palette RampPalette()
+{
+    std::mt19937 rng(7);
+    Palette p;
+    for (int hue = 0; hue < 16; ++hue) {
+        Rgb full;
+        for (auto& k : full) {
+            k = static_cast<unsigned char>(rng() % 256);
+        }
+        for (int shade = 0; shade < 16; ++shade) {
+            for (int k = 0; k < 3; ++k) {
+                p[hue * 16 + shade][k] = static_cast<unsigned char>(full[k] * (shade + 1) / 16);
+            }
+        }
+    }
+    return p;
+}
+
+// A colour cube of six levels per component (0, 51, ..., 255), then forty greys.
+Palette CubePalette()
+{
+    Palette p;
+    for (int i = 0; i < 216; ++i) {
+        p[i] = {static_cast<unsigned char>(i / 36 * 51), static_cast<unsigned char>(i / 6 % 6 * 51),
+                static_cast<unsigned char>(i % 6 * 51)};
+    }
+    for (int i = 216; i < 256; ++i) {
+        auto grey = static_cast<unsigned char>((i - 216) * 255 / 39);
+        p[i] = {grey, grey, grey};
+    }
+    return p;
+}
+
+const std::map<std::string, Palette (*)()> kPalettes = {{"workload", WorkloadPalette},
+                                                        {"random", RandomPalette},
+                                                        {"ramps", RampPalette},
+                                                        {"cube", CubePalette}};
 
 struct Workload {
     SproxContext context;
-    unsigned char rgb[256][3];
     uint8_t* table;
     unsigned char peerTable[65536];
 };
 
-Workload& TheWorkload()
+// One context per palette, with a table made for it.
+Workload& TheWorkload(const std::string& palette)
 {
-    static Workload* workload = [] {
-        auto* w = new Workload;
+    static std::map<std::string, Workload*> workloads;
+    Workload*& w = workloads[palette];
+    if (w == nullptr) {
+        w = new Workload;
         std::memset(&w->context, 0, sizeof w->context);
+        Palette rgb = kPalettes.at(palette)();
         for (int i = 0; i < 256; ++i) {
-            w->rgb[i][0] = static_cast<unsigned char>(i * 37 % 256);
-            w->rgb[i][1] = static_cast<unsigned char>(i * 91 % 256);
-            w->rgb[i][2] = static_cast<unsigned char>(i * 53 % 256);
-            w->context.colors[i] = SproxColor{w->rgb[i][2], w->rgb[i][1], w->rgb[i][0], 0};
+            w->context.colors[i] = SproxColor{rgb[i][2], rgb[i][1], rgb[i][0], 0};
         }
         w->table = SX_CreateRop();
-        RopPeerSetPalette(w->rgb);
-        return w;
-    }();
-    return *workload;
+    }
+    return *w;
 }
 
-void TransTableOurs(benchmark::State& state)
+void SetPeerPalette(const std::string& palette)
 {
-    Workload& w = TheWorkload();
+    Palette rgb = kPalettes.at(palette)();
+    unsigned char plain[256][3];
+    std::memcpy(plain, rgb.data(), sizeof plain);
+    RopPeerSetPalette(plain);
+}
+
+void TransTableOurs(benchmark::State& state, const std::string& palette, int level)
+{
+    Workload& w = TheWorkload(palette);
     for (auto _ : state) {
-        SX_TransRop(&w.context, w.table, kLevel);
+        SX_TransRop(&w.context, w.table, level);
         benchmark::DoNotOptimize(w.table);
         benchmark::ClobberMemory();
     }
 }
 
-void TransTablePeer(benchmark::State& state)
+void TransTablePeer(benchmark::State& state, const std::string& palette)
 {
-    Workload& w = TheWorkload();
+    Workload& w = TheWorkload(palette);
+    SetPeerPalette(palette);
     for (auto _ : state) {
         RopPeerTransTable(w.peerTable);
         benchmark::DoNotOptimize(w.peerTable);
@@ -67,8 +143,29 @@ void TransTablePeer(benchmark::State& state)
     }
 }
 
-BENCHMARK(TransTableOurs)->Unit(benchmark::kMillisecond);
-BENCHMARK(TransTablePeer)->Unit(benchmark::kMillisecond);
+void RegisterAll()
+{
+    benchmark::RegisterBenchmark("TransTableOurs", TransTableOurs, "workload", 50)
+        ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("TransTablePeer", TransTablePeer, "workload")
+        ->Unit(benchmark::kMillisecond);
+    for (int level : {25, 75}) {
+        benchmark::RegisterBenchmark(("TransTableOurs/workload/" + std::to_string(level)).c_str(),
+                                     TransTableOurs, "workload", level)
+            ->Unit(benchmark::kMillisecond);
+    }
+    for (const char* palette : {"random", "ramps", "cube"}) {
+        for (int level : {25, 50, 75}) {
+            benchmark::RegisterBenchmark(
+                (std::string("TransTableOurs/") + palette + "/" + std::to_string(level)).c_str(),
+                TransTableOurs, palette, level)
+                ->Unit(benchmark::kMillisecond);
+        }
+        benchmark::RegisterBenchmark((std::string("TransTablePeer/") + palette).c_str(),
+                                     TransTablePeer, palette)
+            ->Unit(benchmark::kMillisecond);
+    }
+}
 
 // The console report, then one line that sets our time beside the peer's.
 class RatioReporter : public benchmark::ConsoleReporter {
@@ -99,31 +196,47 @@ private:
     std::map<std::string, double> secondsPerTable_;
 };
 
+// What one counted table is made of.
+std::string gPalette = "workload";
+int gLevel = 50;
+
 } // namespace
 
 // One table each, kept out of line so that callgrind can count exactly them.
 extern "C" [[gnu::noinline]] void RopBenchOneOurs()
 {
-    Workload& w = TheWorkload();
-    SX_TransRop(&w.context, w.table, kLevel);
+    Workload& w = TheWorkload(gPalette);
+    SX_TransRop(&w.context, w.table, gLevel);
 }
 
 extern "C" [[gnu::noinline]] void RopBenchOnePeer()
 {
-    RopPeerTransTable(TheWorkload().peerTable);
+    RopPeerTransTable(TheWorkload(gPalette).peerTable);
 }
 
 int main(int argc, char** argv)
 {
-    if (argc == 2 && std::strncmp(argv[1], "--callgrind-one=", 16) == 0) {
+    if (argc >= 2 && std::strncmp(argv[1], "--callgrind-one=", 16) == 0) {
         std::string which = argv[1] + 16;
-        TheWorkload();
+        for (int k = 2; k < argc; ++k) {
+            if (std::strncmp(argv[k], "--level=", 8) == 0) {
+                gLevel = std::atoi(argv[k] + 8);
+            } else if (std::strncmp(argv[k], "--palette=", 10) == 0 &&
+                       kPalettes.count(argv[k] + 10) != 0) {
+                gPalette = argv[k] + 10;
+            } else {
+                which.clear();
+            }
+        }
+        TheWorkload(gPalette);
+        SetPeerPalette(gPalette);
         if (which == "ours") {
             RopBenchOneOurs();
         } else if (which == "peer") {
             RopBenchOnePeer();
         } else {
-            std::fprintf(stderr, "--callgrind-one=ours or --callgrind-one=peer\n");
+            std::fprintf(stderr, "--callgrind-one=ours|peer [--level=N] "
+                                 "[--palette=workload|random|ramps|cube]\n");
             return 2;
         }
         return 0;
@@ -132,6 +245,7 @@ int main(int argc, char** argv)
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
         return 1;
     }
+    RegisterAll();
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     reporter.PrintRatio();

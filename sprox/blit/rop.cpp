@@ -9,20 +9,35 @@
 // palette without 8, 9, 246, 247, ordered by red, then by index) through a red
 // window around the target and takes a candidate only if its green and blue
 // differences are each within the radius and its distance is strictly below
-// `dist`; every taken candidate narrows the window. The result is not always the
+// `dist`; a taken candidate narrows the window. The result is not always the
 // nearest colour, and the table must still be exactly what this walk gives.
 //
-// To make the walk cheap, the list is held as three byte arrays (red, green, blue
-// in list order) and blocks of 16 positions are tested at once with the same
-// condition, computed on targets clamped to 0..255; a block where no position
-// passes is passed over, as the walk would. Positions that pass are checked again
-// one by one with exact arithmetic, in list order, so the walk's steps, window
-// changes and ties come out as they are.
+// Two things make it cheap without changing any entry:
+// - The walk goes 16 positions at a time: a block's differences, distances and
+//   radii are taken at once in byte vectors, and one compare per block marks the
+//   positions the walk would take from its present state. Only those are
+//   visited, in list order, with the walk's own steps; a taken candidate narrows
+//   the limits, and the rest of the block is marked again from the saved
+//   measures. A mark may only ever be extra, never missing: distances above 254
+//   are held at 255 in a byte, so such a position passes while dist is above 255
+//   and is then measured exactly; a target outside the cube (levels beyond
+//   0..100) is measured from the cube's nearest point, with limits that let more
+//   through and the walk's exact test on what passes. Machines without byte
+//   vectors walk one position at a time.
+// - At level 50 the entry (s, d) walks exactly as (d, s) does where every
+//   component difference is even: both targets are the same midpoint, and s and
+//   d, each the other's starting candidate, lie at the same distances from it.
+//   Such an entry is taken from the row filled before it.
 #include "sprox/blit/rop.h"
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "sprox/frame/report.h"
 #include "sprox/sys/machine.h"
@@ -33,7 +48,6 @@ namespace {
 constexpr int kRowSize = 256;
 constexpr int kCandidates = 252;
 constexpr int kLastPosition = kCandidates - 1;
-constexpr int kBlock = 16;
 
 // Colours the search never finds (they still result as the starting candidate).
 constexpr bool IsExcluded(int colour)
@@ -41,28 +55,30 @@ constexpr bool IsExcluded(int colour)
     return colour == 8 || colour == 9 || colour == 246 || colour == 247;
 }
 
-using Lanes = uint8_t __attribute__((vector_size(kBlock)));
+// Red bounds of windows around targets inside the cube lie in -255..511.
+constexpr int kLowestRed = -255;
+constexpr int kHighestRed = 511;
 
 // What the walk needs of one palette, built once per table: the candidate list as
-// colour index and components by list position, and the window bounds by red.
-// Positions past the last candidate are padding that no window reaches.
+// colour index and components by list position (positions past the last
+// candidate are padding that no window reaches), and where windows begin and end.
 struct CandidateList {
-    alignas(kBlock) uint8_t red[kRowSize];
-    alignas(kBlock) uint8_t green[kRowSize];
-    alignas(kBlock) uint8_t blue[kRowSize];
+    alignas(16) uint8_t red[kRowSize];
+    alignas(16) uint8_t green[kRowSize];
+    alignas(16) uint8_t blue[kRowSize];
     uint8_t colour[kRowSize];
-    // firstFrom[v + 256]: the position of the first candidate whose red is v or
-    // more, v = -256..256 (the low end of a window).
-    int firstFrom[513];
-    // lastUpTo[v]: the last position of a window whose top red is v, v = 0..511:
-    // the first candidate whose red is v or more (v above 256 counts as 256), but
-    // never past the last candidate.
-    int lastUpTo[512];
+    // For a red bound v at index v + 255: from[v], where a window whose low end is
+    // v begins, is the position of the first candidate whose red is v or more;
+    // to[v], where a window whose top is v ends, is the same but never past the
+    // last candidate.
+    int from[kHighestRed - kLowestRed + 1];
+    int to[kHighestRed - kLowestRed + 1];
 };
 
 void BuildCandidates(const SproxColor* palette, CandidateList* list)
 {
-    // Counting sort by red; indices ascend within one red value.
+    // Counting sort by red; indices ascend within one red value. start[v]: the
+    // number of candidates whose red is below v.
     int start[kRowSize + 1] = {};
     for (int c = 0; c < 256; ++c) {
         if (!IsExcluded(c)) {
@@ -72,11 +88,9 @@ void BuildCandidates(const SproxColor* palette, CandidateList* list)
     for (int v = 1; v <= kRowSize; ++v) {
         start[v] += start[v - 1];
     }
-    for (int v = -256; v <= 256; ++v) {
-        list->firstFrom[v + 256] = start[std::max(v, 0)];
-    }
-    for (int v = 0; v < 512; ++v) {
-        list->lastUpTo[v] = std::min(start[std::min(v, 256)], kLastPosition);
+    for (int v = kLowestRed; v <= kHighestRed; ++v) {
+        list->from[v - kLowestRed] = start[std::clamp(v, 0, kRowSize)];
+        list->to[v - kLowestRed] = std::min(start[std::clamp(v, 0, kRowSize)], kLastPosition);
     }
     std::memset(list->red, 0, sizeof list->red);
     std::memset(list->green, 0, sizeof list->green);
@@ -88,10 +102,11 @@ void BuildCandidates(const SproxColor* palette, CandidateList* list)
         if (IsExcluded(c)) {
             continue;
         }
-        int p = next[palette[c].red]++;
-        list->red[p] = palette[c].red;
-        list->green[p] = palette[c].green;
-        list->blue[p] = palette[c].blue;
+        const SproxColor& colour = palette[c];
+        int p = next[colour.red]++;
+        list->red[p] = colour.red;
+        list->green[p] = colour.green;
+        list->blue[p] = colour.blue;
         list->colour[p] = static_cast<uint8_t>(c);
     }
 }
@@ -99,207 +114,201 @@ void BuildCandidates(const SproxColor* palette, CandidateList* list)
 int Abs(int v) { return v < 0 ? -v : v; }
 int Max3(int a, int b, int c) { return std::max(std::max(a, b), c); }
 
-// Every byte value repeated across a block, so that a target or a limit reaches
-// the block test as one load.
-struct alignas(kBlock) Repeated {
-    uint8_t lanes[kBlock];
+struct Target {
+    int red, green, blue;
+};
+
+// Window bounds for any red bound v: past -255 and 511 they are those of 0 and 256.
+int WindowFrom(const CandidateList& list, int v)
+{
+    return list.from[std::clamp(v, kLowestRed, kHighestRed) - kLowestRed];
+}
+int WindowTo(const CandidateList& list, int v)
+{
+    return list.to[std::clamp(v, kLowestRed, kHighestRed) - kLowestRed];
+}
+
+#if defined(__SSE2__)
+constexpr int kBlock = 16;
+
+// Every byte value repeated across a vector, so that a target or a limit becomes a
+// vector in one load.
+struct alignas(kBlock) Lanes {
+    uint8_t lane[kBlock];
 };
 constexpr auto kRepeated = [] {
-    std::array<Repeated, 256> all{};
+    std::array<Lanes, 256> all{};
     for (int v = 0; v < 256; ++v) {
-        for (auto& lane : all[v].lanes) {
+        for (auto& lane : all[v].lane) {
             lane = static_cast<uint8_t>(v);
         }
     }
     return all;
 }();
 
-// What the block test compares with: the target clamped to 0..255 and the two
-// inclusive limits, each as a value between 0 and 255.
-struct BlockLimits {
-    int red, green, blue;
-    int side, dist;
-};
+__m128i Load(const void* p) { return _mm_load_si128(static_cast<const __m128i*>(p)); }
+__m128i Repeat(int v) { return Load(&kRepeated[v]); }
 
-// The lanes' differences to the clamped target, by component.
-struct BlockDiffs {
-    alignas(kBlock) uint8_t red[kBlock];
-    alignas(kBlock) uint8_t green[kBlock];
-    alignas(kBlock) uint8_t blue[kBlock];
-};
-
-// Tests positions base..base + 15: bit k of the result is set where position
-// base + k has both its green and blue differences within the side limit and the
-// sum of its differences (held at 255 when larger) within the distance limit.
-// Where a bit is set, that position's differences are in diffs.
-[[gnu::always_inline]] inline uint32_t TestBlock(const CandidateList& list, int base,
-                                                 const BlockLimits& limits, BlockDiffs* diffs)
-{
-#if defined(__SSE2__) || defined(__ARM_NEON)
-    // All sixteen at once in byte vectors. The vectors stay inside this function:
-    // none crosses a call, whatever the target's calling convention for them.
-    auto load = [](Lanes* v, const uint8_t* p) { std::memcpy(v, p, sizeof *v); };
-    auto absDiff = [](Lanes* v, const Lanes& target) {
-        *v = (*v > target ? *v : target) - (*v < target ? *v : target);
-    };
-    auto addSaturated = [](Lanes* v, const Lanes& add) {
-        Lanes room = ~*v;
-        *v += add < room ? add : room;
-    };
-    Lanes red, green, blue, target, sum, side, sideLimit, distLimit;
-    load(&red, list.red + base);
-    load(&green, list.green + base);
-    load(&blue, list.blue + base);
-    load(&target, kRepeated[limits.red].lanes);
-    absDiff(&red, target);
-    load(&target, kRepeated[limits.green].lanes);
-    absDiff(&green, target);
-    load(&target, kRepeated[limits.blue].lanes);
-    absDiff(&blue, target);
-    load(&sideLimit, kRepeated[limits.side].lanes);
-    load(&distLimit, kRepeated[limits.dist].lanes);
-    side = green > blue ? green : blue;
-    sum = green;
-    addSaturated(&sum, blue);
-    addSaturated(&sum, red);
-    Lanes pass = reinterpret_cast<Lanes>((side <= sideLimit) & (sum <= distLimit));
-#if defined(__SSE2__)
-    using Signed = char __attribute__((vector_size(kBlock)));
-    auto bits =
-        static_cast<uint32_t>(__builtin_ia32_pmovmskb128(reinterpret_cast<Signed>(pass)));
-#else
-    // Lanes are 0x00 or 0xFF: gather bit 0 of each byte into one byte per half.
-    uint64_t half[2];
-    std::memcpy(half, &pass, sizeof half);
-    constexpr uint64_t kLow = 0x0101010101010101ull;
-    constexpr uint64_t kGather = 0x0102040810204080ull;
-    uint32_t bits = static_cast<uint32_t>(((half[0] & kLow) * kGather) >> 56) |
-                    static_cast<uint32_t>(((half[1] & kLow) * kGather) >> 56) << 8;
-#endif
-    if (bits != 0) {
-        std::memcpy(diffs->red, &red, kBlock);
-        std::memcpy(diffs->green, &green, kBlock);
-        std::memcpy(diffs->blue, &blue, kBlock);
-    }
-    return bits;
-#else
-    // No byte vectors on this target: the same test, one position at a time.
-    uint32_t bits = 0;
-    for (int k = 0; k < kBlock; ++k) {
-        int p = base + k;
-        int g = Abs(list.green[p] - limits.green);
-        int b = Abs(list.blue[p] - limits.blue);
-        if (std::max(g, b) > limits.side) {
-            continue;
-        }
-        int r = Abs(list.red[p] - limits.red);
-        if (std::min(r + g + b, 255) > limits.dist) {
-            continue;
-        }
-        diffs->red[k] = static_cast<uint8_t>(r);
-        diffs->green[k] = static_cast<uint8_t>(g);
-        diffs->blue[k] = static_cast<uint8_t>(b);
-        bits |= 1u << k;
-    }
-    return bits;
-#endif
-}
-
-// The walk for one target from a starting candidate at (dist, radius), dist > 0.
-// Returns the list position of the last candidate taken, or -1 if none is.
-//
-// The block test works on the target clamped to 0..255, which it is unless the
-// level lies outside 0..100 (kOutside). Clamping drops each component difference
-// by the excess clamped off, so the limits drop by the same amounts; one limit
-// serves green and blue (the larger of the two, which lets more through only
-// where the target has left the cube), and limits above 255 are held at 255: the
-// test then lets through more positions, never fewer.
+// The walk for one target from a starting candidate at (dist, radius), dist > 0,
+// a block of 16 positions at a time; returns the list position of the last
+// candidate taken, or -1 if none is. A target outside the cube (kOutside) is measured from its nearest point in the cube: a candidate's
+// difference in a component is its difference to that point plus the target's
+// excess beyond the cube there, so the block limits drop by the excesses, with
+// the smaller of the green and blue ones for both (letting more through), and a
+// position that passes is checked with the walk's exact steps. Inside the cube
+// every difference and radius fits a byte, every red bound lies within the window
+// tables, and a position that passes is taken.
 template <bool kOutside>
-int Walk(const CandidateList& list, int tr, int tg, int tb, int dist, int radius)
+int VectorWalk(const CandidateList& list, const Target& t, int dist, int radius)
 {
-    int cr = tr, cg = tg, cb = tb;
+    Target near = t;
     int excessRed = 0, excessGreen = 0, excessBlue = 0;
     if constexpr (kOutside) {
-        cr = std::clamp(tr, 0, 255);
-        cg = std::clamp(tg, 0, 255);
-        cb = std::clamp(tb, 0, 255);
-        excessRed = Abs(tr - cr);
-        excessGreen = Abs(tg - cg);
-        excessBlue = Abs(tb - cb);
+        near = {std::clamp(t.red, 0, 255), std::clamp(t.green, 0, 255), std::clamp(t.blue, 0, 255)};
+        excessRed = Abs(t.red - near.red);
+        excessGreen = Abs(t.green - near.green);
+        excessBlue = Abs(t.blue - near.blue);
     }
-    int excessSide = std::min(excessGreen, excessBlue);
-    int excessSideMax = std::max(excessGreen, excessBlue);
-    int excessSum = excessRed + excessGreen + excessBlue;
-    auto firstFrom = [&](int v) {
-        return list.firstFrom[(kOutside ? std::clamp(v, -256, 256) : v) + 256];
+    const int excessSide = std::min(excessGreen, excessBlue);
+    const int excessSum = excessRed + excessGreen + excessBlue;
+    const __m128i red = Repeat(near.red), green = Repeat(near.green), blue = Repeat(near.blue);
+    auto absDiff = [](__m128i a, __m128i b) {
+        return _mm_or_si128(_mm_subs_epu8(a, b), _mm_subs_epu8(b, a));
     };
-    auto lastUpTo = [&](int v) { return list.lastUpTo[kOutside ? std::clamp(v, 0, 511) : v]; };
-
-    BlockLimits limits{cr, cg, cb, 0, 0};
-    // False when no candidate can pass at all, whatever its colour.
-    auto limit = [&] {
-        if (kOutside && (radius < excessSideMax || dist - 1 - excessSum < 0)) {
+    // A lane passes where its distance to the near point is at most distLimit and
+    // its green and blue differences at most sideLimit. False where no candidate
+    // can pass any more.
+    __m128i distLimit = _mm_setzero_si128(), sideLimit = _mm_setzero_si128();
+    auto narrow = [&] {
+        int d = dist - 1 - excessSum, side = radius - excessSide;
+        if (kOutside && (d < 0 || side < 0)) {
             return false;
         }
-        limits.side = std::min(radius - excessSide, 255);
-        limits.dist = std::min(dist - 1 - excessSum, 255);
+        distLimit = Repeat(std::min(d, 255));
+        sideLimit = Repeat(kOutside ? std::min(side, 255) : side);
         return true;
     };
-    if (!limit()) {
+    // The window's low end and top for red bounds t.red + offset.
+    const int* fromTarget = list.from + (near.red - kLowestRed);
+    const int* toTarget = list.to + (near.red - kLowestRed);
+    auto from = [&](int offset) {
+        return kOutside ? WindowFrom(list, t.red + offset) : fromTarget[offset];
+    };
+    auto to = [&](int offset) {
+        return kOutside ? WindowTo(list, t.red + offset) : toTarget[offset];
+    };
+    if (!narrow()) {
         return -1;
     }
-
-    int i = firstFrom(tr - radius);
-    int end = lastUpTo(std::min(tr + radius, 255));
     int found = -1;
+    // The window's top is held at red 255 until a candidate is taken, at 256 after.
+    int end = to(std::min(radius, 255 - t.red));
+    int i = from(-radius);
     while (i <= end) {
-        int base = i & ~(kBlock - 1);
-        BlockDiffs diffs;
-        uint32_t bits = TestBlock(list, base, limits, &diffs) & (~0u << (i - base));
-        int next = base + kBlock;
-        while (bits != 0) {
-            int k = __builtin_ctz(bits);
+        int base = i & -kBlock;
+        __m128i r = absDiff(Load(list.red + base), red);
+        __m128i g = absDiff(Load(list.green + base), green);
+        __m128i b = absDiff(Load(list.blue + base), blue);
+        __m128i side = _mm_max_epu8(g, b);
+        __m128i sum = _mm_adds_epu8(_mm_adds_epu8(r, g), b);
+        // Bit k set where lane k passes.
+        auto pass = [&] {
+            __m128i over = _mm_or_si128(_mm_subs_epu8(sum, distLimit),
+                                        _mm_subs_epu8(side, sideLimit));
+            return static_cast<uint32_t>(
+                _mm_movemask_epi8(_mm_cmpeq_epi8(over, _mm_setzero_si128())));
+        };
+        uint32_t bits = pass() & (~0u << (i - base));
+        i = base + kBlock;
+        if (bits == 0) {
+            continue;
+        }
+        alignas(kBlock) uint8_t sums[kBlock];
+        alignas(kBlock) uint8_t radii[kBlock];
+        _mm_store_si128(reinterpret_cast<__m128i*>(sums), sum);
+        _mm_store_si128(reinterpret_cast<__m128i*>(radii), _mm_max_epu8(r, side));
+        do {
+            int k = std::countr_zero(bits);
             int p = base + k;
-            bits &= bits - 1;
             if (p > end) {
                 return found;
             }
-            // The exact differences are the lanes' plus the excess clamped off.
-            int g = diffs.green[k] + excessGreen;
-            int b = diffs.blue[k] + excessBlue;
-            if (g > radius || b > radius) {
-                continue;
-            }
-            int r = diffs.red[k] + excessRed;
-            int m = r + g + b;
-            if (m >= dist) {
-                continue;
+            bits &= bits - 1;
+            int m = sums[k];
+            if constexpr (kOutside) {
+                // The walk's own test.
+                int dg = Abs(list.green[p] - t.green);
+                int db = Abs(list.blue[p] - t.blue);
+                m = Abs(list.red[p] - t.red) + dg + db;
+                if (dg > radius || db > radius || m >= dist) {
+                    continue;
+                }
+            } else if (m == 255) {
+                // Held at 255: measured exactly.
+                m = Abs(list.red[p] - t.red) + Abs(list.green[p] - t.green) +
+                    Abs(list.blue[p] - t.blue);
+                if (m >= dist) {
+                    continue;
+                }
             }
             found = p;
             dist = m;
             if (m == 0) {
                 return found;
             }
-            radius = Max3(r, g, b);
-            end = lastUpTo(tr + radius);
-            int resume = std::max(firstFrom(tr - radius + 1), p + 1);
-            if (!limit()) {
+            radius = kOutside ? Max3(Abs(list.red[p] - t.red), Abs(list.green[p] - t.green),
+                                     Abs(list.blue[p] - t.blue))
+                              : radii[k];
+            end = to(radius);
+            int resume = std::max(from(1 - radius), p + 1);
+            if (resume > end) {
                 return found;
             }
-            // The rest of this block needs no new test: the radius only grows when
-            // the candidate taken lies above the window in red, and then the new
-            // window ends at that candidate. Otherwise the condition has narrowed,
-            // so what passes it now passed the block test.
-            if (resume >= next) {
-                next = resume;
+            if (!narrow()) {
+                return found;
+            }
+            if (resume >= i) {
+                i = resume;
                 break;
             }
-            bits &= ~0u << (resume - base);
-        }
-        i = next;
+            bits = pass() & (~0u << (resume - base));
+        } while (bits != 0);
     }
     return found;
 }
+#else
+// The walk, one position at a time, on machines without byte vectors. Starts from
+// a starting candidate at (dist, radius), dist > 0; returns the list position of
+// the last candidate taken, or -1 if none is.
+int PlainWalk(const CandidateList& list, const Target& t, int dist, int radius)
+{
+    int found = -1;
+    // The window's top is held at red 255 until a candidate is taken, at 256 after.
+    int end = WindowTo(list, std::min(t.red + radius, 255));
+    int i = WindowFrom(list, t.red - radius);
+    while (i <= end) {
+        int p = i++;
+        int g = Abs(list.green[p] - t.green);
+        int b = Abs(list.blue[p] - t.blue);
+        if (g > radius || b > radius) {
+            continue;
+        }
+        int r = Abs(list.red[p] - t.red);
+        if (r + g + b >= dist) {
+            continue;
+        }
+        found = p;
+        dist = r + g + b;
+        if (dist == 0) {
+            break;
+        }
+        radius = Max3(r, g, b);
+        end = WindowTo(list, t.red + radius);
+        i = std::max(WindowFrom(list, t.red - radius + 1), p + 1);
+    }
+    return found;
+}
+#endif
 
 // For one component difference s_k - d_k (index + 255): the step from d_k to the
 // target, trunc(diff * level / 100) with the product taken as a signed 32-bit
@@ -323,22 +332,40 @@ void BuildSteps(int level, Steps* steps)
     }
 }
 
-template <bool kOutside>
+// Row s of the table. Rows from mirrorFrom on take their level-50 mirrored entries
+// from the rows filled before them: (d, s) gives d exactly where its walk took
+// nothing (whatever it takes is strictly closer than its start d), and then (s, d)
+// gives its own start s.
 void FillTranslucentRow(const SproxColor* palette, const CandidateList& list, const Steps& steps,
-                        bool fromSource, int s, uint8_t* row)
+                        bool fromSource, int mirrorFrom, int s, uint8_t* table)
 {
     const SproxColor& source = palette[s];
+    uint8_t* row = table + s * kRowSize;
     for (int d = 0; d < kRowSize; ++d) {
         const SproxColor& dest = palette[d];
+        int odd = (source.red ^ dest.red) | (source.green ^ dest.green) | (source.blue ^ dest.blue);
+        if (d >= mirrorFrom && d < s && (odd & 1) == 0) {
+            int mirrored = table[d * kRowSize + s];
+            row[d] = static_cast<uint8_t>(mirrored == d ? s : mirrored);
+            continue;
+        }
         const Step& red = steps[source.red - dest.red + 255];
         const Step& green = steps[source.green - dest.green + 255];
         const Step& blue = steps[source.blue - dest.blue + 255];
         int dist = red.startDistance + green.startDistance + blue.startDistance;
         int found = -1;
         if (dist != 0) {
-            found = Walk<kOutside>(list, dest.red + red.offset, dest.green + green.offset,
-                                   dest.blue + blue.offset, dist,
-                                   Max3(red.startDistance, green.startDistance, blue.startDistance));
+            Target t{dest.red + red.offset, dest.green + green.offset, dest.blue + blue.offset};
+            int radius = Max3(red.startDistance, green.startDistance, blue.startDistance);
+#if defined(__SSE2__)
+            if (((t.red | t.green | t.blue) & ~255) == 0) {
+                found = VectorWalk<false>(list, t, dist, radius);
+            } else {
+                found = VectorWalk<true>(list, t, dist, radius);
+            }
+#else
+            found = PlainWalk(list, t, dist, radius);
+#endif
         }
         row[d] = found < 0 ? static_cast<uint8_t>(fromSource ? s : d) : list.colour[found];
     }
@@ -421,14 +448,10 @@ void TranslucentRop(const SproxColor* palette, uint8_t* table, uint8_t first, ui
     BuildCandidates(palette, &list);
     Steps steps;
     BuildSteps(level, &steps);
-    bool outside = level < 0 || level > 100;
+    // Only level 50 mirrors, and only from rows this call fills.
+    int mirrorFrom = level == 50 ? first : kRowSize;
     for (int s = first; s <= last; ++s) {
-        uint8_t* row = table + s * kRowSize;
-        if (outside) {
-            FillTranslucentRow<true>(palette, list, steps, level >= 50, s, row);
-        } else {
-            FillTranslucentRow<false>(palette, list, steps, level >= 50, s, row);
-        }
+        FillTranslucentRow(palette, list, steps, level >= 50, mirrorFrom, s, table);
     }
 }
 

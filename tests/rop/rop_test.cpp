@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cstddef>
 #include <cstring>
 #include <random>
 #include <string>
@@ -65,6 +66,48 @@ Palette DuplicatePalette(unsigned seed)
     return p;
 }
 
+// Greys: every component difference between two entries is even or every one is
+// odd, so at level 50 half of all entries mirror another.
+Palette GreyPalette()
+{
+    Palette p(256);
+    for (int i = 0; i < 256; ++i) {
+        p[i] = Rgb(i, i, i);
+    }
+    return p;
+}
+
+// A colour cube of six levels per component, then forty greys: regular steps, many
+// equal midpoints.
+Palette CubePalette()
+{
+    Palette p(256);
+    for (int i = 0; i < 216; ++i) {
+        p[i] = Rgb(i / 36 * 51, i / 6 % 6 * 51, i % 6 * 51);
+    }
+    for (int i = 216; i < 256; ++i) {
+        int grey = (i - 216) * 255 / 39;
+        p[i] = Rgb(grey, grey, grey);
+    }
+    return p;
+}
+
+// Reds from a handful of values, so that long runs of candidates share one red
+// (the window's top takes only the first of them, a taken candidate's jump skips
+// the rest), and a crowd at red 255, where the top's limit rises from 255 to 256
+// once a candidate is taken.
+Palette BucketPalette(unsigned seed)
+{
+    std::mt19937 rng(seed);
+    const int reds[] = {0, 40, 41, 128, 200, 254, 255, 255, 255};
+    Palette p(256);
+    for (auto& c : p) {
+        c = Rgb(reds[rng() % std::size(reds)], static_cast<int>(rng() % 256),
+                static_cast<int>(rng() % 256));
+    }
+    return p;
+}
+
 std::vector<uint8_t> Noise(unsigned seed)
 {
     std::mt19937 rng(seed);
@@ -96,6 +139,8 @@ void ExpectSameAsModel(const Palette& palette, int level, int first = 0, int las
 }
 
 const int kLevels[] = {1, 49, 50, 51, 99, 150, -20, 0, 100};
+// Levels inside 0..100 at many steps, and ones just outside.
+const int kManyLevels[] = {1, 2, 10, 25, 33, 49, 50, 51, 66, 75, 90, 98, 99, 101, -1};
 // Far outside 0..100: the targets leave the palette cube far behind, and for the
 // last three the 32-bit product wraps around.
 const int kWildLevels[] = {-1, 101, 250, -150, 40000, 20000000, INT_MAX, INT_MIN};
@@ -340,6 +385,12 @@ TEST(Rop, MatchesModelOnRandomPalettes)
             ExpectSameAsModel(palette, level);
         }
     }
+    for (unsigned seed : {7u, 8u, 9u}) {
+        Palette palette = RandomPalette(seed);
+        for (int level : kManyLevels) {
+            ExpectSameAsModel(palette, level);
+        }
+    }
 }
 
 TEST(Rop, MatchesModelOnPalettesWithDuplicatesAndCrowdedEnds)
@@ -349,6 +400,27 @@ TEST(Rop, MatchesModelOnPalettesWithDuplicatesAndCrowdedEnds)
         // Components only at the ends and the middle: long runs of equal red at 0
         // and 255, where the window's top edge and its clamps matter.
         ExpectSameAsModel(RandomPalette(5, {0, 1, 127, 128, 254, 255}), level);
+        ExpectSameAsModel(BucketPalette(12), level);
+        ExpectSameAsModel(BucketPalette(13), level);
+    }
+}
+
+TEST(Rop, MatchesModelOnRegularPalettes)
+{
+    for (int level : {1, 25, 49, 50, 51, 75, 99, 150, -20}) {
+        ExpectSameAsModel(GreyPalette(), level);
+        ExpectSameAsModel(CubePalette(), level);
+    }
+}
+
+TEST(Rop, MatchesModelWhereTargetsLieFarFromTheirStart)
+{
+    // Components at the cube's corners only: at level 50 the start lies up to 384
+    // away from the target, farther than a byte holds, and candidates as far are
+    // compared exactly.
+    for (int level : {25, 49, 50, 51, 75}) {
+        ExpectSameAsModel(RandomPalette(14, {0, 255}), level);
+        ExpectSameAsModel(RandomPalette(15, {0, 1, 254, 255}), level);
     }
 }
 
@@ -358,4 +430,67 @@ TEST(Rop, MatchesModelFarOutsideTheUsualLevels)
         ExpectSameAsModel(WorkloadPalette(), level);
         ExpectSameAsModel(RandomPalette(6, {0, 255, 128}), level);
     }
+}
+
+TEST(Rop, LevelFiftyRangesReadNoRowOutsideTheRange)
+{
+    // Rows outside first..last hold noise; entries of the range whose mirror lies
+    // outside it must still come out as the model gives them.
+    for (const Palette& palette : {GreyPalette(), WorkloadPalette(), RandomPalette(16)}) {
+        ExpectSameAsModel(palette, 50, 100, 180);
+        ExpectSameAsModel(palette, 50, 0, 1);
+        ExpectSameAsModel(palette, 50, 254, 255);
+    }
+}
+
+// Two entries that mirror each other at level 50, worked out by hand. Entries not
+// named are white, as far from every target here as the starting candidate is,
+// so that they are never taken.
+TEST(Rop, MirroredEntriesGiveTheirOwnStartWhereNothingIsTaken)
+{
+    Palette p(256, Rgb(255, 255, 255));
+    // 10 (100,100,100) and 20 (120,140,160): differences 20, 40, 60, all even;
+    // target (110,120,130) from either side, each start 60 away, radius 30.
+    p[10] = Rgb(100, 100, 100);
+    p[20] = Rgb(120, 140, 160);
+    std::vector<uint8_t> t(sprox::kRopTableSize);
+    sprox::TranslucentRop(p.data(), t.data(), 0, 255, 50);
+    EXPECT_EQ(At(t, 10, 20), 10);
+    EXPECT_EQ(At(t, 20, 10), 20);
+    // A colour 15 away from the target, inside both windows, is taken from either.
+    p[30] = Rgb(115, 125, 135);
+    sprox::TranslucentRop(p.data(), t.data(), 0, 255, 50);
+    EXPECT_EQ(At(t, 10, 20), 30);
+    EXPECT_EQ(At(t, 20, 10), 30);
+}
+
+// A target far from its start, worked out by hand: source 1 white, destination 2
+// black, level 50, target (127,127,127), the start 384 away with a radius of 128.
+// Entries not named are white too.
+TEST(Rop, DistancesBeyondAByteAreComparedExactly)
+{
+    Palette p(256, Rgb(255, 255, 255));
+    p[2] = Rgb(0, 0, 0);
+    auto entry = [&] {
+        std::vector<uint8_t> t(sprox::kRopTableSize);
+        sprox::TranslucentRop(p.data(), t.data(), 0, 255, 50);
+        return At(t, 1, 2);
+    };
+    // Black, 381 away, is taken; the radius becomes 127 and the low end red 1.
+    EXPECT_EQ(entry(), 2);
+    // 3 on red 1 (380 away) is taken after it; 4, the same colour later in the
+    // list, only ties.
+    p[3] = Rgb(1, 0, 0);
+    p[4] = Rgb(1, 0, 0);
+    EXPECT_EQ(entry(), 3);
+    // 5 on red 0 lies after black in the list (index order) and is 380 away, closer
+    // than black, but the low end has moved past red 0: it is jumped over.
+    p[5] = Rgb(0, 1, 0);
+    EXPECT_EQ(entry(), 3);
+    // 6 on red 2, 379 away, but blue 128 off: beyond the radius of 127.
+    p[6] = Rgb(2, 1, 255);
+    EXPECT_EQ(entry(), 3);
+    // 7 on red 2, 377 away and within every limit: taken.
+    p[7] = Rgb(2, 1, 1);
+    EXPECT_EQ(entry(), 7);
 }
