@@ -278,6 +278,39 @@ TEST_F(Surfaces, FailuresAnswerTheirCodes)
     EXPECT_EQ(dd().Restore(nullptr), invalid);
     EXPECT_EQ(dd().SetPaletteEntries(nullptr, 0, 0, nullptr), invalid);
     EXPECT_EQ(dd().Release(nullptr), 0u);
+
+    // The object's operations, and what they would hand out: nothing.
+    sys::SurfaceDesc plain{};
+    plain.flags = sys::kDDSdCaps;
+    plain.caps = sys::kDDSCapsOffscreenPlain;
+    sys::PaletteEntry entries[256] = {};
+    sys::Handle out = reinterpret_cast<sys::Handle>(1);
+    EXPECT_EQ(dd().SetCooperativeLevel(nullptr, nullptr, sys::kDDSclNormal), invalid);
+    EXPECT_EQ(dd().SetDisplayMode(nullptr, 640, 480, 8), invalid);
+    EXPECT_EQ(dd().RestoreDisplayMode(nullptr), invalid);
+    EXPECT_EQ(dd().FlipToGDISurface(nullptr), invalid);
+    EXPECT_EQ(dd().CreateSurface(nullptr, &plain, &out), invalid);
+    EXPECT_EQ(out, nullptr);
+    out = reinterpret_cast<sys::Handle>(1);
+    EXPECT_EQ(dd().CreateSurface(directDraw_, nullptr, &out), sys::kDDErrInvalidParams);
+    EXPECT_EQ(out, nullptr);
+    out = reinterpret_cast<sys::Handle>(1);
+    EXPECT_EQ(dd().GetAttachedSurface(nullptr, sys::kDDSCapsBackBuffer, &out), invalid);
+    EXPECT_EQ(out, nullptr);
+    out = reinterpret_cast<sys::Handle>(1);
+    EXPECT_EQ(dd().CreatePalette(nullptr, sys::kDDPCaps8Bit, entries, &out), invalid);
+    EXPECT_EQ(out, nullptr);
+    out = reinterpret_cast<sys::Handle>(1);
+    EXPECT_EQ(dd().CreateClipper(nullptr, 0, &out), invalid);
+    EXPECT_EQ(out, nullptr);
+    EXPECT_EQ(dd().GetPaletteEntries(nullptr, 0, 256, entries), invalid);
+    EXPECT_EQ(dd().SetPalette(nullptr, palette_), invalid);
+    EXPECT_EQ(dd().SetClipperWindow(nullptr, 0, nullptr), invalid);
+    EXPECT_EQ(dd().SetClipper(nullptr, nullptr), invalid);
+    // A surface that is not part of a chain has nothing attached.
+    EXPECT_EQ(dd().GetAttachedSurface(surface, sys::kDDSCapsBackBuffer, &out),
+              static_cast<sys::Result>(DDERR_NOTFOUND));
+    EXPECT_EQ(out, nullptr);
 }
 
 // Release is the object's own: each call gives back one reference and answers
