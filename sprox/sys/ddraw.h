@@ -22,10 +22,10 @@ inline constexpr Result kDDErrSurfaceLost = static_cast<Result>(0x887601C2u);
 inline constexpr Result kDDErrWasStillDrawing = static_cast<Result>(0x8876021Cu);
 inline constexpr Result kDDErrWrongMode = static_cast<Result>(0x8876024Bu);
 inline constexpr Result kDDErrInvalidParams = static_cast<Result>(0x80070057u);
-inline constexpr Result kDDErrInvalidMode = static_cast<Result>(0x88760096u);
+inline constexpr Result kDDErrInvalidMode = static_cast<Result>(0x88760078u);
 inline constexpr Result kDDErrNoExclusiveMode = static_cast<Result>(0x887600E1u);
 inline constexpr Result kDDErrOutOfVideoMemory = static_cast<Result>(0x8876017Cu);
-inline constexpr Result kDDErrNotFlippable = static_cast<Result>(0x887601FEu);
+inline constexpr Result kDDErrNotFlippable = static_cast<Result>(0x88760246u);
 inline constexpr Result kDDErrPrimaryExists = static_cast<Result>(0x88760234u);
 inline constexpr Result kDDErrUnsupportedMode = static_cast<Result>(0x8876024Eu);
 

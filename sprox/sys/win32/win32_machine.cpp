@@ -17,18 +17,26 @@ uint32_t Win32Machine::Version() { return ::GetVersion(); }
 
 void* Win32Machine::LoadModule(const char* name) { return ::LoadLibraryA(name); }
 
+// The facilities that call run-time entry points call the ones resolved here.
 void* Win32Machine::FindEntry(void* module, const char* name)
 {
     if (module == nullptr) {
         return nullptr;
     }
-    return reinterpret_cast<void*>(::GetProcAddress(static_cast<HMODULE>(module), name));
+    void* entry = reinterpret_cast<void*>(::GetProcAddress(static_cast<HMODULE>(module), name));
+    if (entry != nullptr) {
+        gdi_.EntryResolved(name, entry);
+        wing_.EntryResolved(name, entry);
+    }
+    return entry;
 }
 
 void Win32Machine::FreeModule(void* module)
 {
     if (module != nullptr) {
         ::FreeLibrary(static_cast<HMODULE>(module));
+        gdi_.ModuleFreed();
+        wing_.ModuleFreed();
     }
 }
 
@@ -124,11 +132,5 @@ uint32_t Win32Machine::TimeMs() { return ::timeGetTime(); }
 Sound* Win32Machine::sound() { return Win32Sound(); }
 
 Input* Win32Machine::input() { return Win32Input(); }
-
-Machine* PlatformMachine()
-{
-    static Win32Machine machine;
-    return &machine;
-}
 
 } // namespace sys

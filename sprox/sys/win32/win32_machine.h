@@ -3,6 +3,9 @@
 #pragma once
 
 #include "sprox/sys/machine.h"
+#include "sprox/sys/win32/win32_ddraw.h"
+#include "sprox/sys/win32/win32_gdi.h"
+#include "sprox/sys/win32/win32_wing.h"
 
 namespace sys {
 
@@ -25,6 +28,15 @@ public:
     uint32_t TimeMs() override;
     Sound* sound() override;
     Input* input() override;
+
+    Gdi* gdi() override { return &gdi_; }
+    WinG* wing() override { return &wing_; }
+    DirectDraw* ddraw() override { return &ddraw_; }
+
+private:
+    Win32Gdi gdi_;
+    Win32WinG wing_;
+    Win32DirectDraw ddraw_;
 };
 
 } // namespace sys
