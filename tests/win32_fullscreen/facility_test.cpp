@@ -49,11 +49,13 @@ public:
     {
         EXPECT_EQ(DD().DirectDrawCreate(DirectDrawCreateEntry(), &handle_), sys::kDDOk);
     }
-    ~Object()
+    ~Object() { Release(); }
+    // The references left.
+    uint32_t Release()
     {
-        if (handle_ != nullptr) {
-            DD().Release(handle_);
-        }
+        uint32_t left = handle_ != nullptr ? DD().Release(handle_) : 0;
+        handle_ = nullptr;
+        return left;
     }
     sys::Handle handle() const { return handle_; }
     IDirectDraw* raw() const { return static_cast<IDirectDraw*>(handle_); }
@@ -226,9 +228,11 @@ TEST(Win32Facility, ExclusiveFlippingChain)
 
     EXPECT_EQ(DD().Release(clipper), 0u);
     EXPECT_EQ(DD().Release(palette), 0u);
-    DD().Release(primary);
+    // The back buffer goes with its chain.
+    EXPECT_EQ(DD().Release(primary), 0u);
     EXPECT_EQ(DD().RestoreDisplayMode(object.handle()), sys::kDDOk);
     EXPECT_EQ(DesktopSize().cx, 1024);
     EXPECT_EQ(DesktopSize().cy, 768);
     EXPECT_EQ(DD().SetCooperativeLevel(object.handle(), hwnd, sys::kDDSclNormal), sys::kDDOk);
+    EXPECT_EQ(object.Release(), 0u);
 }

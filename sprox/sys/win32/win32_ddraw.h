@@ -3,7 +3,9 @@
 // the facility is its IDirectDrawSurface, a palette its IDirectDrawPalette, a
 // clipper its IDirectDrawClipper, and every operation is the interface's own
 // method, answering its result code unchanged. A null object, surface, palette or
-// clipper answers DDERR_INVALIDOBJECT without a call. Free of windows.h.
+// clipper to act on answers DDERR_INVALIDOBJECT without a call (a null palette or
+// clipper given to a surface takes its attached one off), and what a failed call
+// would have made is null. Free of windows.h.
 #pragma once
 
 #include "sprox/sys/ddraw.h"
