@@ -67,16 +67,16 @@ TEST_F(DemoFiles, WaveFilesHoldTheirSamplesAndFormat)
     for (int count : {1, 2205}) {
         std::vector<int16_t> samples = Ramp(count);
         std::vector<uint8_t> bytes = WaveFileBytes(samples, 11025);
-        SDL_AudioSpec spec{};
+        SDL_AudioSpec audio{};
         Uint8* data = nullptr;
         Uint32 length = 0;
         ASSERT_NE(SDL_LoadWAV_RW(SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size())), 1,
-                                 &spec, &data, &length),
+                                 &audio, &data, &length),
                   nullptr)
             << SDL_GetError();
-        EXPECT_EQ(spec.freq, 11025);
-        EXPECT_EQ(spec.format, AUDIO_S16LSB);
-        EXPECT_EQ(spec.channels, 1);
+        EXPECT_EQ(audio.freq, 11025);
+        EXPECT_EQ(audio.format, AUDIO_S16LSB);
+        EXPECT_EQ(audio.channels, 1);
         ASSERT_EQ(length, samples.size() * 2);
         std::vector<int16_t> back(samples.size());
         SDL_memcpy(back.data(), data, length);
