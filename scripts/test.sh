@@ -19,15 +19,14 @@ run_ctest() {
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSPROX_WERROR=ON -DSPROX_BENCH=ON
 cmake --build build -j "$jobs"
 run_ctest build
+# The library installed and used from outside the tree.
+bash scripts/consumer-check.sh build
 
 cmake -S . -B build-san -DCMAKE_BUILD_TYPE=Debug -DSPROX_WERROR=ON -DSPROX_SANITIZE=ON
 cmake --build build-san -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 run_ctest build-san
 
 # The file-reader fuzzers, for a bounded time each.
-# The library installed and used from outside the tree.
-bash scripts/consumer-check.sh build
-
 bash scripts/fuzz.sh 60
 
 bash scripts/test-windows.sh
