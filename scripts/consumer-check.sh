@@ -33,7 +33,7 @@ cmake -S examples/minimal -B "$work/cmake" -DCMAKE_PREFIX_PATH="$prefix" -DCMAKE
 cmake --build "$work/cmake"
 
 # 90 frames off screen; each game writes its last frame as a BMP.
-export SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy
+export SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy   # also under a display
 for way in make cmake; do
   (cd "$work/$way" && ./game 90 "$work/$way.bmp") || fail "the game built with $way failed"
 done

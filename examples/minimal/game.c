@@ -5,7 +5,8 @@
  *
  *   game [FRAMES [BMP]]   stop after FRAMES frames; write the last one to BMP
  *
- * Without a display: SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy ./game 60 */
+ * Without a display it runs 60 frames (or FRAMES) on SDL's off-screen video and
+ * dummy audio drivers. */
 #include <SDL2/SDL.h>
 #include <sprox.h>
 #include <stdio.h>
@@ -16,6 +17,11 @@
 int main(int argc, char** argv)
 {
     int frames = argc > 1 ? atoi(argv[1]) : 0; /* 0: until Escape */
+    if (getenv("DISPLAY") == NULL && getenv("WAYLAND_DISPLAY") == NULL) {
+        SDL_setenv("SDL_VIDEODRIVER", "offscreen", 0);
+        SDL_setenv("SDL_AUDIODRIVER", "dummy", 0);
+        frames = frames > 0 ? frames : 60;
+    }
     if (SDL_Init(SDL_INIT_VIDEO) != 0) {
         fprintf(stderr, "game: %s\n", SDL_GetError());
         return 1;
