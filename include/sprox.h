@@ -14,11 +14,13 @@
  *   them belongs to a context.
  * - Every call runs to completion on the calling thread; call them all from the
  *   game's one user-interface thread. The library starts no threads.
- * - Failures the user must see are shown in a message box captioned "Sprox Error"
- *   with a fixed Japanese text (on Linux also written to standard error); the call
- *   then returns having done less. The codes are never returned. Quiet failures
- *   (a pattern number nobody registered, nothing visible to draw, no free slot)
- *   simply do nothing. The messages a call can show are listed with it:
+ * - Failures the user must see are shown in a modal message box captioned "Sprox
+ *   Error": "where: message", where names the routine or the file, message is a
+ *   fixed Japanese text. On Linux it goes to standard error when no message box
+ *   can be shown (no display). The call then returns having done less; the codes
+ *   are never returned. Quiet failures (a pattern number nobody registered,
+ *   nothing visible to draw, no free slot) simply do nothing. The messages a call
+ *   can show are listed with it:
  *     -2 "登録パターンが多すぎます"       too many patterns (range past 2047)
  *     -3 "メモリ不足です"                 out of memory
  *     -4 "ファイルのオープンに失敗しました" a file cannot be opened or read
@@ -99,7 +101,7 @@ typedef struct SproxContext {
     SproxBitmapHeader header;
     SproxColor colors[256];
     void* savedBitmap;
-    int32_t width;
+    int32_t width;       /* frame size in pixels, set by SX_Size */
     int32_t height;
     int32_t direction;   /* +1 rows bottom-up in memory, -1 top-down */
     int32_t stride;
@@ -108,11 +110,11 @@ typedef struct SproxContext {
     int32_t topOffset;   /* pixel (x, y) is at bits + topOffset + y * pitch + x */
     uint8_t tag;
     void* hdc;
-    SproxRect clip;
-    int32_t scrollX;
-    int32_t scrollY;
-    int32_t viewWidth;
-    int32_t viewHeight;
+    SproxRect clip;      /* drawing clips to it: the whole frame */
+    int32_t scrollX;     /* frame pixel at the view's left edge; wraps around */
+    int32_t scrollY;     /* frame pixel at the view's top edge; wraps around */
+    int32_t viewWidth;   /* view painted by SX_Paint, in frame pixels; 0: width */
+    int32_t viewHeight;  /* 0: height */
     int32_t scale;       /* 0 half size, 1 one to one, n n times */
     SxWindow hwnd;
     void* surface;
@@ -156,11 +158,11 @@ typedef struct DrawRequest {
     int32_t scaleX;          /* 1/256 (256 = 1:1, 512 twice as wide, 128 half); read
                               * with PD_XZOOM; 0 or less draws nothing */
     int32_t scaleY;          /* 1/256; read with PD_YZOOM; 0 or less draws nothing */
-    int32_t wavePeriod;      /* PD_WAVE: the sine runs one full turn every |wavePeriod| / 2
-                              * rows; a negative period flips the shift's sign on every
-                              * row. PD_RIPPLE: one turn every wavePeriod pattern rows,
-                              * must be above 0 or nothing is drawn. PD_WAVE with 0:
-                              * rows unshifted */
+    int32_t wavePeriod;      /* PD_WAVE: the sine makes one turn every |wavePeriod| / 2
+                              * rows; a negative period flips the shift's sign on
+                              * every row; 0 leaves the rows unshifted. PD_RIPPLE:
+                              * one turn every wavePeriod rows; 0 or less draws
+                              * nothing */
     int32_t waveAmplitude;   /* PD_WAVE: 0 no wave; else its low byte, as a signed
                               * 8-bit value, is the largest shift in pixels (-128..127) */
     int32_t wavePhase;       /* start of the sine, 256 steps to a turn; step it per
@@ -200,8 +202,8 @@ SXEXPORT int SXAPI SX_GetStructSize(void);
 /* SX_Init: binds a game-allocated context to a window and registers it. Sets
  * every library field (scale 1, scroll and view 0, no frame yet). The first
  * context of the process also chooses how frames reach the screen. The window may
- * be null for a context that is only drawn into and never painted or shown full
- * screen (full screen then shows -6).
+ * be null for a context that is only drawn into and painted; asking it for full
+ * screen then shows -6.
  *   context  memory of SX_GetStructSize() bytes, kept at the same address until
  *            SX_End; null does nothing.
  *   window   the game's window (Linux: SDL_Window*).
@@ -223,10 +225,11 @@ SXEXPORT void SXAPI SX_End(SproxContext* context);
  *            only and leaves the frame alone.
  *   pattern  a registered pattern number whose archive palette becomes the
  *            frame's palette; any other number (e.g. -1) keeps the context's own
- *            colors. The palette is built on the first call, and again whenever
- *            paletteOut is not null. On an 8-bit screen the system's 20 static
- *            colours take entries 0-9 and 246-255, and duplicates of four of them
- *            get a blue that differs by a step or two.
+ *            colors. The palette is built when paletteOut is not null, and
+ *            while none has been built yet (that is, while the blue of
+ *            colors[255] is 0: SX_Init clears it). On an 8-bit screen the
+ *            system's 20 static colours take entries 0-9 and 246-255, and
+ *            duplicates of four of them get a blue that differs by a step or two.
  *   paletteOut  null, or where to store a new palette handle of the built colours
  *            (Linux: an SDL_Palette* the game frees with SDL_FreePalette).
  * A context SX_Init did not initialise: message -8 ("SproxSize"), nothing changed.
