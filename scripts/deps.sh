@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   cmake g++ make pkg-config
-  libsdl2-dev libsdl2-mixer-dev libpng-dev libx11-dev
+  libsdl2-dev libsdl2-mixer-dev libpng-dev libimagequant-dev libx11-dev
   googletest libgtest-dev libbenchmark-dev
   xvfb xauth
   clang libclang-rt-dev
