@@ -258,23 +258,34 @@ TEST(SdlPaint, SizePaletteIsAnSdlPaletteOfTheColours)
 
 TEST(SdlPaint, SameSizeRebuildKeepsThePictureAndTakesTheNewColours)
 {
-    Painted p(12, 9);
-    for (int i = 0; i < 256; ++i) {
-        p.context.colors[i] = {static_cast<uint8_t>(i), static_cast<uint8_t>(i), 0, 0};
-    }
-    SxPalette palette = nullptr;
-    SX_Size(&p.context, 12, 9, -1, &palette);
-    SDL_FreePalette(palette);
-    SDL_Surface* target = Target(12, 9);
-    SX_Paint(&p.context, target, 0, 0);
-    for (int y = 0; y < 9; ++y) {
-        for (int x = 0; x < 12; ++x) {
-            SDL_Color got = PixelAt(target, x, y);
-            ASSERT_EQ(got.r, 0);
-            ASSERT_EQ(got.b, IndexAt(x, y, 12));
+    // Painted once before the colours change, so that nothing kept from the first
+    // painting shows in the second.
+    for (Uint32 format : {SDL_PIXELFORMAT_ARGB8888, SDL_PIXELFORMAT_RGB565}) {
+        SCOPED_TRACE(SDL_GetPixelFormatName(format));
+        Painted p(12, 9);
+        SDL_Surface* target = Target(12, 9, format);
+        SX_Paint(&p.context, target, 0, 0);
+        for (int i = 0; i < 256; ++i) {
+            p.context.colors[i] = {static_cast<uint8_t>(i), static_cast<uint8_t>(i), 0, 0};
         }
+        SxPalette palette = nullptr;
+        SX_Size(&p.context, 12, 9, -1, &palette);
+        SDL_FreePalette(palette);
+        SX_Paint(&p.context, target, 0, 0);
+        for (int y = 0; y < 9; ++y) {
+            for (int x = 0; x < 12; ++x) {
+                auto i = static_cast<Uint8>(IndexAt(x, y, 12));
+                SDL_Color want{0, i, i, 255};
+                SDL_GetRGB(SDL_MapRGB(target->format, 0, i, i), target->format, &want.r, &want.g,
+                           &want.b);
+                SDL_Color got = PixelAt(target, x, y);
+                ASSERT_EQ(got.r, want.r) << x << "," << y;
+                ASSERT_EQ(got.g, want.g) << x << "," << y;
+                ASSERT_EQ(got.b, want.b) << x << "," << y;
+            }
+        }
+        SDL_FreeSurface(target);
     }
-    SDL_FreeSurface(target);
 }
 
 // The same through a window's own surface, on SDL's dummy video driver (no display needed).

@@ -139,10 +139,37 @@ struct Replicated {
     }
 };
 
-// The rows of a copy by factor into a surface of kBytes-byte pixels.
+// count 16-bit pixels from in written from out on, two at a time through pairs.
+void RunPairs(uint8_t* out, const uint8_t* in, int64_t count, const uint32_t* pairs)
+{
+    constexpr int kGroup = 8;
+    int64_t i = 0;
+    for (; i + 2 * kGroup <= count; i += 2 * kGroup, in += 2 * kGroup, out += 4 * kGroup) {
+#pragma GCC unroll 8
+        for (int k = 0; k < kGroup; ++k) {
+            uint16_t two;
+            std::memcpy(&two, in + 2 * k, 2);
+            std::memcpy(out + 4 * k, &pairs[two], 4);
+        }
+    }
+    for (; i + 2 <= count; i += 2, in += 2, out += 4) {
+        uint16_t two;
+        std::memcpy(&two, in, 2);
+        std::memcpy(out, &pairs[two], 4);
+    }
+    if (i < count) {
+        // The odd last pixel: the high half of its pair with itself on either
+        // byte order is the pixel alone.
+        auto one = static_cast<uint16_t>(pairs[in[0] * 257] >> 16);
+        std::memcpy(out, &one, 2);
+    }
+}
+
+// The rows of a copy by factor into a surface of kBytes-byte pixels; pairs (for
+// 16-bit pixels at factor 1) may be null.
 template <int kBytes, int kFactor>
 void PutWhole(const IndexedImage& src, Box from, SDL_Surface* dst, Box to,
-              const uint8_t (*pixel)[4])
+              const uint8_t (*pixel)[4], const uint32_t* pairs)
 {
     constexpr int kCopies = kFactor > 0 ? kFactor : 1;
     constexpr int num = kFactor > 0 ? 1 : 2;
@@ -168,7 +195,9 @@ void PutWhole(const IndexedImage& src, Box from, SDL_Surface* dst, Box to,
         }
         const uint8_t* in = src.top + sy * src.pitch + from.x + xs.first * num / den;
         int64_t left = n;
-        if (kFactor > 0) {
+        if (kBytes == 2 && kFactor == 1 && pairs != nullptr) {
+            RunPairs(out, in, n, pairs);
+        } else if (kFactor > 0) {
             // A source pixel cut by the clip on the left, then whole ones, then
             // one cut on the right.
             int phase = static_cast<int>(xs.first % kCopies);
@@ -196,7 +225,8 @@ void PutWhole(const IndexedImage& src, Box from, SDL_Surface* dst, Box to,
     }
 }
 
-using PutWholeFn = void (*)(const IndexedImage&, Box, SDL_Surface*, Box, const uint8_t (*)[4]);
+using PutWholeFn = void (*)(const IndexedImage&, Box, SDL_Surface*, Box, const uint8_t (*)[4],
+                           const uint32_t*);
 
 // By bytes per pixel (1 to 4), then by factor: half, 1, 2, 3.
 constexpr PutWholeFn kPutWhole[4][4] = {
@@ -224,6 +254,30 @@ int FactorColumn(Box from, Box to)
     return -1;
 }
 
+// The pair table for these 16-bit pixels. Entry a * 256 + b holds b's pixel in
+// its low half and a's in its high half: a 16-bit value read from two bytes has
+// the byte stored second as a on little-endian machines and the first on
+// big-endian ones, and a 32-bit store puts the low half first or last likewise.
+void UpdatePairs(const uint8_t (*pixel)[4], PixelPairs* pairs)
+{
+    uint16_t of[256];
+    for (int i = 0; i < 256; ++i) {
+        std::memcpy(&of[i], pixel[i], 2);
+    }
+    if (!pairs->pair.empty() && std::memcmp(of, pairs->of, sizeof of) == 0) {
+        return;
+    }
+    std::memcpy(pairs->of, of, sizeof of);
+    pairs->pair.resize(256 * 256);
+    uint32_t* row = pairs->pair.data();
+    for (int a = 0; a < 256; ++a, row += 256) {
+        uint32_t high = uint32_t{of[a]} << 16;
+        for (int b = 0; b < 256; ++b) {
+            row[b] = high | of[b];
+        }
+    }
+}
+
 } // namespace
 
 IndexedImage ImageOver(uint8_t* memory, int width, int height, ptrdiff_t stride, bool bottomUp)
@@ -235,7 +289,7 @@ IndexedImage ImageOver(uint8_t* memory, int width, int height, ptrdiff_t stride,
 }
 
 void StretchToSurface(const IndexedImage& src, Box from, const SDL_Color* colors,
-                      SDL_Surface* dst, Box to)
+                      SDL_Surface* dst, Box to, PixelPairs* pairs)
 {
     if (dst == nullptr || src.top == nullptr) {
         return;
@@ -272,8 +326,13 @@ void StretchToSurface(const IndexedImage& src, Box from, const SDL_Color* colors
         return;
     }
     int column = FactorColumn(from, to);
+    const uint32_t* pairTable = nullptr;
+    if (pairs != nullptr && bytes == 2 && column == 1) {
+        UpdatePairs(pixel, pairs);
+        pairTable = pairs->pair.data();
+    }
     if (column >= 0 && bytes >= 1 && bytes <= 4) {
-        kPutWhole[bytes - 1][column](src, from, dst, to, pixel);
+        kPutWhole[bytes - 1][column](src, from, dst, to, pixel, pairTable);
         if (SDL_MUSTLOCK(dst)) {
             SDL_UnlockSurface(dst);
         }
