@@ -71,7 +71,6 @@ void PutRows24(const IndexedImage& src, Box from, SDL_Surface* dst, Box to, cons
             });
 }
 
-
 // Copies by a whole factor: every destination pixel shows one source pixel, each
 // source byte is looked up once, and its replicated target pixels are written in
 // one store. Factors 1 to 3 enlarge; factor -2 takes every other pixel of every
