@@ -237,7 +237,7 @@ void SdlGdi::Draw(Handle dst, const IndexedImage& src, Box from, const SDL_Color
     }
     DC* dc = FindDC(dst);
     if (dc == nullptr) {
-        StretchToSurface(src, from, colors, static_cast<SDL_Surface*>(dst), to);
+        StretchToSurface(src, from, colors, static_cast<SDL_Surface*>(dst), to, &pairs_);
         return;
     }
     Bitmap* target = Target(dc);

@@ -86,6 +86,7 @@ private:
     DC screen_;
     SDL_Window* exclusive_ = nullptr;
     SDL_Window* confined_ = nullptr;   // the window the cursor is kept in
+    PixelPairs pairs_;                 // for copies into 16-bit surfaces
 };
 
 // The colours of an 8-bit SDL surface's palette, or of a colour table.
