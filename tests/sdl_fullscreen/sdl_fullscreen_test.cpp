@@ -19,6 +19,7 @@
 #include "sprox/display/ddraw_state.h"
 #include "sprox/display/screenmode.h"
 #include "sprox/sys/sdl/sdl_ddraw.h"
+#include "sprox/sys/machine.h"
 #include "sprox/sys/sdl/sdl_gdi.h"
 
 namespace {
@@ -376,6 +377,18 @@ TEST(SdlFullScreen, EnterDrawPresentAndLeaveWithThePictureIntact)
     EXPECT_TRUE(Shows(screen, 39, 15, 250));
     EXPECT_TRUE(Shows(screen, 39, 16, Mark(9, 4)));
     EXPECT_TRUE(Shows(screen, 40, 12, Mark(10, 3)));
+    // New colours show at once, as on an 8-bit display: nothing is painted again.
+    SDL_Color before = PixelAt(screen, 0, 0);
+    sys::PaletteEntry red = {255, 0, 0, 0};
+    ASSERT_NE(game.context.ddPalette, nullptr);
+    ASSERT_EQ(sys::M().ddraw()->SetPaletteEntries(game.context.ddPalette, 250, 1, &red), sys::kDDOk);
+    SDL_Color changed = PixelAt(screen, 39, 12);
+    EXPECT_EQ(changed.r, 255);
+    EXPECT_EQ(changed.g + changed.b, 0);
+    SDL_Color kept = PixelAt(screen, 0, 0);
+    EXPECT_EQ(kept.r, before.r);
+    EXPECT_EQ(kept.g, before.g);
+    EXPECT_EQ(kept.b, before.b);
 
     // Back to the window, which gets its size back; the frame is in its DIB
     // section again with the picture and the bar.

@@ -712,6 +712,15 @@ Result SdlDirectDraw::SetPaletteEntries(Handle palette, uint32_t first, uint32_t
         colours[i] = {entries[i].red, entries[i].green, entries[i].blue, 255};
     }
     SDL_SetPaletteColors(p->colours, colours, static_cast<int>(first), static_cast<int>(count));
+    // An emulated mode's picture holds indices: as on an 8-bit display, what it
+    // shows takes the new colours at once.
+    for (auto& [handle, surface] : surfaces_) {
+        if (surface->palette == p && surface->session != nullptr &&
+            surface->session->picture != nullptr) {
+            SDL_Surface* picture = surface->session->picture;
+            ShowPicture(*surface, {0, 0, picture->w, picture->h});
+        }
+    }
     return kDDOk;
 }
 

@@ -19,7 +19,8 @@
 // Surfaces are 8-bit SDL surfaces in memory (video and system memory alike), and
 // memory is never lost. Outside emulated modes the primary surface is the
 // window's own surface. Blits and fills to the primary surface go through the
-// colours of the palette attached to it and are shown at once. A flipping primary
+// colours of the palette attached to it and are shown at once; in an emulated
+// mode, so are changes to that palette's colours. A flipping primary
 // has one back buffer of the screen's size; a flip shows it (its contents stay as
 // they were). Palettes are SDL palettes; clippers only remember their window,
 // since blits to the window surface are clipped to the window anyway.
