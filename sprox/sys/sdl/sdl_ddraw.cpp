@@ -305,7 +305,7 @@ Result SdlDirectDraw::SetDisplayMode(Handle object, uint32_t width, uint32_t hei
         return kDDErrInvalidMode;
     }
     if (!session->fullScreen) {
-        SDL_Rect& before = session->window0;
+        SDL_Rect& before = session->windowPlace;
         SDL_GetWindowPosition(session->window, &before.x, &before.y);
         SDL_GetWindowSize(session->window, &before.w, &before.h);
     }
@@ -341,7 +341,7 @@ Result SdlDirectDraw::SetDisplayMode(Handle object, uint32_t width, uint32_t hei
 void SdlDirectDraw::LeaveFullScreen(Session& session)
 {
     SDL_SetWindowFullscreen(session.window, 0);
-    const SDL_Rect& before = session.window0;
+    const SDL_Rect& before = session.windowPlace;
     if (before.w > 0 && before.h > 0) {
         SDL_SetWindowSize(session.window, before.w, before.h);
         SDL_SetWindowPosition(session.window, before.x, before.y);

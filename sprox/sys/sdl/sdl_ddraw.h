@@ -20,10 +20,10 @@
 // memory is never lost. Outside emulated modes the primary surface is the
 // window's own surface. Blits and fills to the primary surface go through the
 // colours of the palette attached to it and are shown at once; in an emulated
-// mode, so are changes to that palette's colours. A flipping primary
-// has one back buffer of the screen's size; a flip shows it (its contents stay as
-// they were). Palettes are SDL palettes; clippers only remember their window,
-// since blits to the window surface are clipped to the window anyway.
+// mode, so are changes to that palette's colours. A flipping primary has one
+// back buffer of the screen's size; a flip shows it (its contents stay as they
+// were). Palettes are SDL palettes; clippers only remember their window, since
+// blits to the window surface are clipped to the window anyway.
 #pragma once
 
 #include <SDL2/SDL.h>
@@ -81,7 +81,7 @@ private:
         SDL_Window* window = nullptr;
         bool exclusive = false;
         bool fullScreen = false;      // a display mode was set and not restored
-        SDL_Rect window0{};           // the window's place and size before full screen
+        SDL_Rect windowPlace{};       // the window's place and size before full screen
         // In an emulated mode: the mode's picture, and the window surface it was
         // last shown on in full (bars included).
         SDL_Surface* picture = nullptr;

@@ -88,7 +88,7 @@ private:
     Bitmap stock_;   // what a new memory DC holds: no picture
     DC screen_;
     SDL_Window* exclusive_ = nullptr;
-    SDL_Rect picture_{};
+    SDL_Rect picture_{};               // of an emulated mode; empty: none
     SDL_Window* confined_ = nullptr;   // the window the cursor is kept in
 };
 
