@@ -384,6 +384,9 @@ bool SdlGdi::ClipCursor(const SproxRect* rect)
     SDL_GetWindowPosition(window, &x, &y);
     SDL_Rect area = {rect->left - x, rect->top - y, rect->right - rect->left,
                      rect->bottom - rect->top};
+    if (window == exclusive_ && picture_.w > 0) {
+        area = picture_;
+    }
     if (SDL_SetWindowMouseRect(window, &area) != 0) {
         return false;
     }
