@@ -1,125 +1,36 @@
 // Sprite drawing: our exports beside the peers (SDL2, Allegro 4) and the memcpy
 // line, on the workloads plain, rop, recolour, mirror, scale2x and scalehalf of
 // the shared benchmark definitions: a 640 x 480 8-bit frame refilled before every
-// pass, sprite A (64 x 64), 20000 positions from xorshift32.
-//
-//   draw_bench [benchmark options]    times every workload and prints, per
-//                                     workload, ours, the peer's and the ratio
-//   draw_bench --list                 the names WORKLOAD/IMPL
-//   draw_bench --count=WORKLOAD/IMPL  one warm-up pass, then items 0..1999 in
-//                                     CountedPass, for
-//       valgrind --tool=callgrind --toggle-collect='*CountedPass*' draw_bench --count=plain/ours
-//   (bench/count.sh runs that for every workload and prints instructions per item)
-#include <benchmark/benchmark.h>
-
+// pass, sprite A (64 x 64), 20000 positions from xorshift32, counted over items
+// 0..1999. harness.h describes the options and the table it prints.
 #include <SDL.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <map>
-#include <string>
 #include <vector>
 
 #include <unistd.h>
 
+#include "harness.h"
 #include "peer_allegro.h"
 #include "sprox.h"
 
 namespace {
 
-constexpr int kFrameWidth = 640;
-constexpr int kFrameHeight = 480;
-constexpr int kSpriteSize = 64;
+using bench::Check;
+using bench::kFrameHeight;
+using bench::kFrameWidth;
+using bench::kSpriteSize;
+
 constexpr int kItems = 20000;
 constexpr int kCountedItems = 2000;
 constexpr int kPatternNumber = 0;
 
-void Check(bool ok, const char* what)
-{
-    if (!ok) {
-        std::fprintf(stderr, "draw_bench: %s\n", what);
-        std::exit(1);
-    }
-}
-
-// --- The workloads' data ---
-
-struct Palette {
-    uint8_t red[256], green[256], blue[256];
-};
-
-Palette MakePalette()
-{
-    Palette p;
-    for (int i = 0; i < 256; ++i) {
-        p.red[i] = static_cast<uint8_t>((i * 37) % 256);
-        p.green[i] = static_cast<uint8_t>((i * 91) % 256);
-        p.blue[i] = static_cast<uint8_t>((i * 53) % 256);
-    }
-    return p;
-}
-
-// Sprite A, top row first; 0 is transparent.
-std::vector<uint8_t> MakeSpriteA()
-{
-    std::vector<uint8_t> s(kSpriteSize * kSpriteSize);
-    int opaque = 0;
-    int runs = 0;
-    for (int y = 0; y < kSpriteSize; ++y) {
-        bool inRun = false;
-        for (int x = 0; x < kSpriteSize; ++x) {
-            const int dx = x - 32;
-            const int dy = y - 32;
-            const bool clear = dx * dx + dy * dy > 900 || (x * 7 + y * 13) % 11 == 0;
-            s[y * kSpriteSize + x] = clear ? 0 : static_cast<uint8_t>(1 + (x + 3 * y) % 250);
-            opaque += clear ? 0 : 1;
-            runs += !clear && !inRun ? 1 : 0;
-            inRun = !clear;
-        }
-    }
-    Check(opaque == 2565 && runs == 301, "sprite A is not 2565 opaque pixels in 301 runs");
-    return s;
-}
-
-struct Position {
-    int x, y;
-};
-
-std::vector<Position> MakePositions()
-{
-    uint32_t s = 12345;
-    auto next = [&s] {
-        s ^= s << 13;
-        s ^= s >> 17;
-        s ^= s << 5;
-        return s;
-    };
-    std::vector<Position> p(kItems);
-    for (auto& pos : p) {
-        pos.x = static_cast<int>(next() % 672) - 32;
-        pos.y = static_cast<int>(next() % 512) - 32;
-    }
-    Check(p[0].x == 90 && p[0].y == 399 && p[1].x == 608 && p[1].y == 458 && p[2].x == 531 &&
-              p[2].y == 66,
-          "positions differ from the definition");
-    return p;
-}
-
-void FillFrame(uint8_t* (*line)(int))
-{
-    for (int y = 0; y < kFrameHeight; ++y) {
-        uint8_t* row = line(y);
-        for (int x = 0; x < kFrameWidth; ++x) {
-            row[x] = static_cast<uint8_t>((x * 3 + y * 5) & 255);
-        }
-    }
-}
-
-const Palette gPalette = MakePalette();
-const std::vector<uint8_t> gSprite = MakeSpriteA();
-const std::vector<Position> gPositions = MakePositions();
+const bench::Palette gPalette = bench::WorkloadPalette();
+const std::vector<uint8_t> gSprite = bench::SpriteA();
+const std::vector<bench::Position> gPositions = bench::Positions(kItems);
 
 // --- Ours: a 640 x 480 context whose frame fields are set by hand, and sprite A
 // as pattern 0 of a DAR image built in memory ---
@@ -192,18 +103,7 @@ void BuildPattern()
 
 void StartOurs()
 {
-    gContext.width = kFrameWidth;
-    gContext.height = kFrameHeight;
-    gContext.direction = -1;
-    gContext.stride = kFrameWidth;
-    gContext.pitch = kFrameWidth;
-    gContext.bits = gOurFrame.data();
-    gContext.topOffset = 0;
-    gContext.clip = {0, 0, kFrameWidth, kFrameHeight};
-    gContext.self = &gContext;
-    for (int i = 0; i < 256; ++i) {
-        gContext.colors[i] = {gPalette.blue[i], gPalette.green[i], gPalette.red[i], 0};
-    }
+    bench::StartFrameContext(gContext, gOurFrame.data(), gPalette);
     BuildPattern();
 
     // The 50 % table from the ROP exports.
@@ -303,42 +203,38 @@ void CopyRows(int x, int y)
 
 // --- Passes ---
 
-struct Impl {
-    const char* workload;
-    const char* name;  // "ours", a peer, or "memcpy"
-    void (*draw)(int x, int y);
-    uint8_t* (*line)(int y);
-};
+void OurFill() { bench::FillFrame(OurLine, kFrameWidth, kFrameHeight); }
+uint32_t OurSum() { return bench::FrameChecksum(OurLine, kFrameWidth, kFrameHeight); }
+void SdlFill() { bench::FillFrame(SdlLine, kFrameWidth, kFrameHeight); }
+uint32_t SdlSum() { return bench::FrameChecksum(SdlLine, kFrameWidth, kFrameHeight); }
+void AllegroFill() { bench::FillFrame(AllegroPeerFrameLine, kFrameWidth, kFrameHeight); }
+uint32_t AllegroSum() { return bench::FrameChecksum(AllegroPeerFrameLine, kFrameWidth, kFrameHeight); }
+void CopyFill() { bench::FillFrame(CopyLine, kFrameWidth, kFrameHeight); }
+uint32_t CopySum() { return bench::FrameChecksum(CopyLine, kFrameWidth, kFrameHeight); }
 
-const Impl kImpls[] = {
-    {"memcpy", "memcpy", CopyRows, CopyLine},
-    {"plain", "ours", OursPlain, OurLine},
-    {"plain", "SDL_BlitSurface", SdlPlain, SdlLine},
-    {"plain", "draw_rle_sprite", AllegroPlain, AllegroPeerFrameLine},
-    {"rop", "ours", OursRop, OurLine},
-    {"rop", "draw_trans_rle_sprite", AllegroRop, AllegroPeerFrameLine},
-    {"recolour", "ours", OursRecolour, OurLine},
-    {"recolour", "draw_lit_rle_sprite", AllegroRecolour, AllegroPeerFrameLine},
-    {"mirror", "ours", OursMirror, OurLine},
-    {"mirror", "draw_sprite_h_flip", AllegroMirror, AllegroPeerFrameLine},
-    {"scale2x", "ours", OursScale2x, OurLine},
-    {"scale2x", "stretch_sprite", AllegroScale2x, AllegroPeerFrameLine},
-    {"scalehalf", "ours", OursScaleHalf, OurLine},
-    {"scalehalf", "stretch_sprite", AllegroScaleHalf, AllegroPeerFrameLine},
-};
-
-void RunPass(const Impl& impl, int items)
+// Item i draws at position i.
+template <void (*Draw)(int x, int y)>
+void AtPosition(int i)
 {
-    for (int i = 0; i < items; ++i) {
-        impl.draw(gPositions[i].x, gPositions[i].y);
-    }
+    Draw(gPositions[i].x, gPositions[i].y);
 }
 
-// The pass that callgrind counts (see the top of the file).
-__attribute__((noinline)) void CountedPass(const Impl& impl)
-{
-    RunPass(impl, kCountedItems);
-}
+const bench::Impl kImpls[] = {
+    {"memcpy", "memcpy", AtPosition<CopyRows>, CopyFill, CopySum},
+    {"plain", "ours", AtPosition<OursPlain>, OurFill, OurSum},
+    {"plain", "SDL_BlitSurface", AtPosition<SdlPlain>, SdlFill, SdlSum},
+    {"plain", "draw_rle_sprite", AtPosition<AllegroPlain>, AllegroFill, AllegroSum},
+    {"rop", "ours", AtPosition<OursRop>, OurFill, OurSum},
+    {"rop", "draw_trans_rle_sprite", AtPosition<AllegroRop>, AllegroFill, AllegroSum},
+    {"recolour", "ours", AtPosition<OursRecolour>, OurFill, OurSum},
+    {"recolour", "draw_lit_rle_sprite", AtPosition<AllegroRecolour>, AllegroFill, AllegroSum},
+    {"mirror", "ours", AtPosition<OursMirror>, OurFill, OurSum},
+    {"mirror", "draw_sprite_h_flip", AtPosition<AllegroMirror>, AllegroFill, AllegroSum},
+    {"scale2x", "ours", AtPosition<OursScale2x>, OurFill, OurSum},
+    {"scale2x", "stretch_sprite", AtPosition<AllegroScale2x>, AllegroFill, AllegroSum},
+    {"scalehalf", "ours", AtPosition<OursScaleHalf>, OurFill, OurSum},
+    {"scalehalf", "stretch_sprite", AtPosition<AllegroScaleHalf>, AllegroFill, AllegroSum},
+};
 
 void StartAll()
 {
@@ -353,106 +249,11 @@ void StartAll()
           "Allegro start");
 }
 
-void BM_Pass(benchmark::State& state, const Impl* impl)
-{
-    FillFrame(impl->line);
-    RunPass(*impl, kItems);  // warm-up
-    for (auto _ : state) {
-        state.PauseTiming();
-        FillFrame(impl->line);
-        state.ResumeTiming();
-        RunPass(*impl, kItems);
-    }
-    state.SetItemsProcessed(state.iterations() * kItems);
-}
-
-// Collects the wall-clock and CPU time per item of every run, to print the table
-// at the end.
-class TableReporter : public benchmark::ConsoleReporter {
-public:
-    struct Times {
-        double wall;
-        double cpu;
-    };
-    std::map<std::string, Times> perItem;  // nanoseconds
-
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& r : runs) {
-            if (r.run_type == Run::RT_Iteration && r.iterations > 0) {
-                const double items = static_cast<double>(r.iterations) * kItems / 1e9;
-                perItem[r.run_name.function_name] = {r.real_accumulated_time / items,
-                                                     r.cpu_accumulated_time / items};
-            }
-        }
-    }
-};
-
-std::string BenchName(const Impl& impl) { return std::string(impl.workload) + "/" + impl.name; }
-
-// Ours beside each peer of the same workload: nanoseconds per item and ours / peer,
-// wall clock and CPU.
-void PrintTable(const TableReporter& reporter)
-{
-    std::printf("\n%-10s %-22s %9s %9s %7s   %9s %9s %7s\n", "workload", "peer", "ours wall",
-                "peer wall", "ratio", "ours cpu", "peer cpu", "ratio");
-    const TableReporter::Times* ours = nullptr;
-    for (const Impl& impl : kImpls) {
-        auto it = reporter.perItem.find(BenchName(impl));
-        if (it == reporter.perItem.end()) {
-            continue;
-        }
-        const TableReporter::Times& t = it->second;
-        if (std::strcmp(impl.name, "memcpy") == 0) {
-            std::printf("%-10s %-22s %9s %9.1f %7s   %9s %9.1f\n", "memcpy", "memcpy line", "-",
-                        t.wall, "", "-", t.cpu);
-        } else if (std::strcmp(impl.name, "ours") == 0) {
-            ours = &t;
-        } else if (ours != nullptr) {
-            std::printf("%-10s %-22s %9.1f %9.1f %7.2f   %9.1f %9.1f %7.2f\n", impl.workload,
-                        impl.name, ours->wall, t.wall, ours->wall / t.wall, ours->cpu, t.cpu,
-                        ours->cpu / t.cpu);
-        }
-    }
-}
-
 } // namespace
 
 int main(int argc, char** argv)
 {
     StartAll();
-    if (argc >= 2 && std::strcmp(argv[1], "--list") == 0) {
-        for (const Impl& impl : kImpls) {
-            std::printf("%s\n", BenchName(impl).c_str());
-        }
-        return 0;
-    }
-    if (argc >= 2 && std::strncmp(argv[1], "--count=", 8) == 0) {
-        const std::string what = argv[1] + 8;
-        for (const Impl& impl : kImpls) {
-            if (what == BenchName(impl)) {
-                FillFrame(impl.line);
-                RunPass(impl, kItems);  // warm-up, not counted
-                FillFrame(impl.line);
-                CountedPass(impl);
-                return 0;
-            }
-        }
-        std::fprintf(stderr, "draw_bench: no workload %s; use one of:\n", what.c_str());
-        for (const Impl& impl : kImpls) {
-            std::fprintf(stderr, "  %s\n", BenchName(impl).c_str());
-        }
-        return 1;
-    }
-    for (const Impl& impl : kImpls) {
-        benchmark::RegisterBenchmark(BenchName(impl).c_str(), BM_Pass, &impl)
-            ->Unit(benchmark::kMillisecond);
-    }
-    benchmark::Initialize(&argc, argv);
-    TableReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    PrintTable(reporter);
-    benchmark::Shutdown();
-    return 0;
+    return bench::Main({kImpls, sizeof kImpls / sizeof kImpls[0], kItems, kCountedItems}, argc,
+                       argv);
 }

@@ -1,14 +1,13 @@
 // The translucency-table workload: one table at level 50 for the workload palette,
-// ours (SX_TransRop, the exact bucketed search) beside the peer (an RGB map and a
-// colour map built from it, approximate), one table per iteration. Beside it, ours
-// at levels 25 and 75 and on two other palettes: one of random colours and one of
-// sixteen ramps of sixteen shades, as game palettes are often made.
+// ours (SX_TransRop, the exact search) beside the peer (an RGB map and a colour map
+// built from it, approximate), one table per item. Beside it (--all), ours at
+// levels 25 and 75 and on other palettes: random colours, sixteen ramps of sixteen
+// shades as game palettes are often made, and a colour cube with greys.
 //
-//   rop_bench                        all, then our time at level 50 on the workload
-//                                    palette, the peer's and the ratio
-//   rop_bench --callgrind-one=ours   one table and nothing else, for
-//   rop_bench --callgrind-one=peer   valgrind --tool=callgrind --toggle-collect=RopBenchOne*
-//     [--level=N] [--palette=workload|random|ramps|cube]   (the peer's level is always 50)
+//   rop_bench [harness options] [--level=N] [--palette=workload|random|ramps|cube]
+//       ours and the peer alternately, the ratio table of harness.h; --count=
+//       transtable/ours counts one table of that palette and level
+//   rop_bench --all [benchmark options]   every palette and level, Google Benchmark
 //
 // Workload palette entry i: red (i*37) % 256, green (i*91) % 256, blue (i*53) % 256.
 #include <benchmark/benchmark.h>
@@ -22,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "harness.h"
 #include "rop_peer.h"
 #include "sprox.h"
 
@@ -167,88 +167,58 @@ void RegisterAll()
     }
 }
 
-// The console report, then one line that sets our time beside the peer's.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs) {
-            if (run.run_type == Run::RT_Iteration && run.iterations > 0) {
-                secondsPerTable_[run.benchmark_name()] =
-                    run.real_accumulated_time / static_cast<double>(run.iterations);
-            }
-        }
-    }
-
-    void PrintRatio() const
-    {
-        auto ours = secondsPerTable_.find("TransTableOurs");
-        auto peer = secondsPerTable_.find("TransTablePeer");
-        if (ours == secondsPerTable_.end() || peer == secondsPerTable_.end()) {
-            return;
-        }
-        std::printf("transtable: ours %.3f ms, peer %.3f ms, ours/peer %.2f\n",
-                    ours->second * 1e3, peer->second * 1e3, ours->second / peer->second);
-    }
-
-private:
-    std::map<std::string, double> secondsPerTable_;
-};
-
-// What one counted table is made of.
+// What the workload tables are made of (--palette, --level); the peer's level is
+// always 50.
 std::string gPalette = "workload";
 int gLevel = 50;
 
-} // namespace
+void NoFill() {}
 
-// One table each, kept out of line so that callgrind can count exactly them.
-extern "C" [[gnu::noinline]] void RopBenchOneOurs()
+void OursTable(int)
 {
     Workload& w = TheWorkload(gPalette);
     SX_TransRop(&w.context, w.table, gLevel);
 }
 
-extern "C" [[gnu::noinline]] void RopBenchOnePeer()
-{
-    RopPeerTransTable(TheWorkload(gPalette).peerTable);
-}
+void PeerTable(int) { RopPeerTransTable(TheWorkload(gPalette).peerTable); }
+
+uint32_t OursSum() { return bench::Fnv1a(bench::kFnvStart, TheWorkload(gPalette).table, 65536); }
+uint32_t PeerSum() { return bench::Fnv1a(bench::kFnvStart, TheWorkload(gPalette).peerTable, 65536); }
+
+const bench::Impl kImpls[] = {
+    {"transtable", "ours", OursTable, NoFill, OursSum},
+    {"transtable", "create_trans_table", PeerTable, NoFill, PeerSum},
+};
+
+} // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc >= 2 && std::strncmp(argv[1], "--callgrind-one=", 16) == 0) {
-        std::string which = argv[1] + 16;
-        for (int k = 2; k < argc; ++k) {
-            if (std::strncmp(argv[k], "--level=", 8) == 0) {
-                gLevel = std::atoi(argv[k] + 8);
-            } else if (std::strncmp(argv[k], "--palette=", 10) == 0 &&
-                       kPalettes.count(argv[k] + 10) != 0) {
-                gPalette = argv[k] + 10;
-            } else {
-                which.clear();
-            }
+    if (argc >= 2 && std::strcmp(argv[1], "--all") == 0) {
+        argv[1] = argv[0];
+        --argc;
+        ++argv;
+        benchmark::Initialize(&argc, argv);
+        if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+            return 1;
         }
-        TheWorkload(gPalette);
-        SetPeerPalette(gPalette);
-        if (which == "ours") {
-            RopBenchOneOurs();
-        } else if (which == "peer") {
-            RopBenchOnePeer();
-        } else {
-            std::fprintf(stderr, "--callgrind-one=ours|peer [--level=N] "
-                                 "[--palette=workload|random|ramps|cube]\n");
-            return 2;
-        }
+        RegisterAll();
+        benchmark::RunSpecifiedBenchmarks();
+        benchmark::Shutdown();
         return 0;
     }
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
-        return 1;
+    // --palette and --level are ours; the rest goes to the harness.
+    std::vector<char*> rest;
+    for (int k = 0; k < argc; ++k) {
+        if (std::strncmp(argv[k], "--level=", 8) == 0) {
+            gLevel = std::atoi(argv[k] + 8);
+        } else if (std::strncmp(argv[k], "--palette=", 10) == 0 && kPalettes.count(argv[k] + 10) != 0) {
+            gPalette = argv[k] + 10;
+        } else {
+            rest.push_back(argv[k]);
+        }
     }
-    RegisterAll();
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.PrintRatio();
-    benchmark::Shutdown();
-    return 0;
+    TheWorkload(gPalette);
+    SetPeerPalette(gPalette);
+    return bench::Main({kImpls, 2, 1, 1}, static_cast<int>(rest.size()), rest.data());
 }

@@ -6,6 +6,7 @@
 // Exits with 0, or 1 with a message on standard error when the package can't be
 // read, is damaged, or has no such entry.
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 #ifdef _WIN32
@@ -17,6 +18,20 @@
 
 namespace mx4 {
 namespace {
+
+constexpr char kHelp[] =
+    "usage: mx4list PACKAGE [ENTRY]\n"
+    "       mx4list --help\n"
+    "\n"
+    "Shows what a stage package (made by mx4pack) holds.\n"
+    "  mx4list PACKAGE        lists the entries, one a line: name, encoding\n"
+    "                         (64 stored, 65 run-length, 66 scrambled), stored size\n"
+    "                         in the package and length of the data, in bytes\n"
+    "  mx4list PACKAGE ENTRY  writes the entry's decoded data to standard output\n"
+    "                         (names as listed, e.g. INFO, STAGE1, STAGENUM)\n"
+    "\n"
+    "Exit status: 0 done; 1 when the package cannot be read, is not a stage\n"
+    "package or is damaged, the entry does not exist, or the arguments are wrong.\n";
 
 const char* Explain(ReadResult result)
 {
@@ -36,6 +51,10 @@ const char* Explain(ReadResult result)
 
 int Main(int argc, char** argv)
 {
+    if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+        std::fputs(kHelp, stdout);
+        return 0;
+    }
     if (argc != 2 && argc != 3) {
         std::fprintf(stderr, "usage: mx4list PACKAGE [ENTRY]\n");
         return 1;

@@ -11,7 +11,7 @@ set -euo pipefail
 
 packages=(
   cmake g++ make pkg-config
-  libsdl2-dev libsdl2-mixer-dev libpng-dev
+  libsdl2-dev libsdl2-mixer-dev libpng-dev libimagequant-dev
 )
 for arg in "$@"; do
   case "$arg" in

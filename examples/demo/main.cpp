@@ -6,7 +6,8 @@
 //
 // Without a display the demo runs 120 frames (or N) on SDL's off-screen driver,
 // writes a PNG of the window (next to the program unless --png says where) and
-// prints its path.
+// prints its path. A run that ends full screen (--toggle N with an odd number of
+// switches) writes the full-screen picture.
 #include <SDL2/SDL.h>
 
 #include <cstdio>
@@ -32,8 +33,8 @@ constexpr const char* kUsage =
     "usage: sprox_demo [--frames N] [--png FILE] [--toggle N] [--help]\n"
     "\n"
     "  --frames N   stop after N frames (without a display: 120)\n"
-    "  --png FILE   write a PNG of the window at the end (without a display: next to\n"
-    "               the program)\n"
+    "  --png FILE   write a PNG of the window at the end, of the whole screen when\n"
+    "               full screen (without a display: next to the program)\n"
     "  --toggle N   switch full screen every N frames\n"
     "  --help       show this text\n"
     "\n"
@@ -130,11 +131,8 @@ int main(int argc, char** argv)
         }
     }
 
-    if (video.fullScreen) {
-        // Back to the window, shown there once more for the PNG.
-        ToggleFullScreen(video, context);
-        ShowFrame(video, context);
-    }
+    // The PNG shows what is on the screen at the end: the full-screen picture
+    // when the demo ends full screen.
     if (status == 0 && !options.png.empty()) {
         if (SaveWindow(video, options.png)) {
             std::printf("%s\n", options.png.c_str());
@@ -142,6 +140,9 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "sprox_demo: could not write %s\n", options.png.c_str());
             status = 1;
         }
+    }
+    if (video.fullScreen) {
+        ToggleFullScreen(video, context);
     }
     EndScene(scene);
     SX_End(context);

@@ -3,6 +3,7 @@
 #include <unistd.h>
 #include <zlib.h>
 
+#include <array>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -29,10 +30,11 @@ protected:
 
     std::string Path(const std::string& name) const { return (dir_ / name).string(); }
 
-    // Runs dartool; the exit status, with standard output in *out.
-    int Run(const std::string& args, std::string* out = nullptr) const
+    // Runs dartool; the exit status, with standard output (and standard error
+    // when asked) in *out.
+    int Run(const std::string& args, std::string* out = nullptr, bool withErrors = false) const
     {
-        std::string command = std::string("\"") + DARTOOL + "\" " + args + " 2>/dev/null";
+        std::string command = std::string("\"") + DARTOOL + "\" " + args + (withErrors ? " 2>&1" : " 2>/dev/null");
         std::FILE* pipe = popen(command.c_str(), "r");
         std::string text;
         char buffer[256];
@@ -193,11 +195,86 @@ TEST_F(DarTool, KeyOptionsAndLowBitDepths)
               (std::vector<uint8_t>{30, 20, 10, 0, 60, 50, 40, 0}));
 }
 
+TEST_F(DarTool, TruecolourAndRgbaMapOntoThePalette)
+{
+    // The palette: 0 black and transparent, 1 red, 2 green, 3 blue.
+    RawPng(Path("pal.png"), 1, 1, 8, 3, {0, 1}, {0, 0, 0, 255, 0, 0, 0, 255, 0, 0, 0, 255});
+    dar::IndexedImage pal = Load(Path("pal.png"));
+    pal.alpha = {0};
+    Save(Path("pal.png"), pal);
+    // RGBA 3 x 2: near red, transparent, green / blue at half alpha, opaque black, near blue.
+    // Opaque black must not take the transparent entry 0, though it is nearest.
+    RawPng(Path("rgba.png"), 3, 2, 8, 6,
+           {0, 250, 10, 5, 255, 9, 9, 9, 0, 0, 255, 0, 255,
+            0, 0, 0, 255, 128, 0, 0, 0, 255, 20, 30, 200, 255}, {});
+    // RGB 2 x 1: near green, near red.
+    RawPng(Path("rgb.png"), 2, 1, 8, 2, {0, 40, 200, 40, 180, 0, 0}, {});
+
+    const std::vector<uint8_t> rgbaIndices = {1, 0, 2, 3, 1, 3};
+    const std::vector<uint8_t> rgbIndices = {2, 1};
+    std::string printed;
+    for (const std::string& palette : {"--palette " + Path("pal.png"), Path("pal.png")}) {
+        SCOPED_TRACE(palette);
+        ASSERT_EQ(Run("pack " + Path("t.dar") + " " + palette + " " + Path("rgba.png") + " " + Path("rgb.png"), &printed), 0);
+        dar::ArchiveInfo info;
+        std::vector<dar::Picture> pictures;
+        std::string error;
+        ASSERT_TRUE(dar::ReadDar(Bytes(Path("t.dar")), &info, &pictures, &error)) << error;
+        ASSERT_EQ(pictures.size(), palette[0] == '-' ? 2u : 3u);
+        const dar::Picture& rgba = pictures[pictures.size() - 2];
+        const dar::Picture& rgb = pictures.back();
+        EXPECT_EQ(rgba.pixels, rgbaIndices);
+        EXPECT_EQ(rgba.key, 0);
+        EXPECT_EQ(rgb.pixels, rgbIndices);
+        EXPECT_EQ(rgb.key, -1);
+        EXPECT_EQ(std::vector<uint8_t>(info.palette.begin(), info.palette.begin() + 16),
+                  (std::vector<uint8_t>{0, 0, 0, 0, 0, 0, 255, 0, 0, 255, 0, 0, 255, 0, 0, 0}));
+    }
+    EXPECT_NE(printed.find("rgba.png: 3x2, hot spot 0,0, key 0"), std::string::npos) << printed;
+    EXPECT_NE(printed.find("rgb.png: 2x1, hot spot 0,0, key -1"), std::string::npos) << printed;
+    EXPECT_NE(printed.find("3 patterns"), std::string::npos) << printed;
+
+    // Truecolour only: libimagequant builds the palette, entry 0 is the key, and
+    // pictures of few colours come back in their own colours.
+    ASSERT_EQ(Run("pack " + Path("q.dar") + " " + Path("rgba.png") + " " + Path("rgb.png")), 0);
+    ASSERT_EQ(Run("unpack " + Path("q.dar") + " " + Path("q")), 0);
+    const dar::IndexedImage q = Load(Path("q/0000.png"));
+    EXPECT_EQ(q.alpha, std::vector<uint8_t>{0});
+    const std::vector<std::array<uint8_t, 3>> colours = {
+        {250, 10, 5}, {0, 0, 0}, {0, 255, 0}, {0, 0, 255}, {0, 0, 0}, {20, 30, 200}};
+    ASSERT_EQ(q.pixels.size(), colours.size());
+    EXPECT_EQ(q.pixels[1], 0);
+    for (size_t i = 0; i < colours.size(); ++i) {
+        if (i != 1) {
+            EXPECT_NE(q.pixels[i], 0) << i;
+            EXPECT_EQ(q.colours[q.pixels[i]], colours[i]) << i;
+        }
+    }
+
+    // A palette without a transparent entry has no colour for transparent pixels.
+    std::string said;
+    EXPECT_EQ(Run("pack " + Path("n.dar") + " --palette " + Path("q.dar") + " " + Path("rgba.png"), &said, true), 1);
+    EXPECT_NE(said.find("rgba.png: cannot convert"), std::string::npos) << said;
+    EXPECT_EQ(Run("pack " + Path("n.dar") + " --palette " + Path("q.dar") + " --key 3 " + Path("rgba.png")), 0);
+
+    // --palette with what is not a palette names the file and says so.
+    std::ofstream(Path("notes.txt")) << "red green blue\n";
+    for (const std::string name : {"rgb.png", "notes.txt"}) {
+        EXPECT_EQ(Run("pack " + Path("b.dar") + " --palette " + Path(name) + " " + Path("rgba.png"), &said, true), 1);
+        EXPECT_NE(said.find(name + ": not a palette"), std::string::npos) << said;
+    }
+    EXPECT_FALSE(fs::exists(Path("b.dar")));
+}
+
 TEST_F(DarTool, RefusesWhatItCannotUse)
 {
-    // Truecolour PNG.
+    // A PNG cut short.
     RawPng(Path("rgb.png"), 1, 1, 8, 2, {0, 1, 2, 3}, {});
-    EXPECT_EQ(Run("pack " + Path("r.dar") + " " + Path("rgb.png")), 1);
+    std::vector<uint8_t> png = Bytes(Path("rgb.png"));
+    std::ofstream(Path("cut.png"), std::ios::binary).write(reinterpret_cast<const char*>(png.data()), 40);
+    std::string said;
+    EXPECT_EQ(Run("pack " + Path("r.dar") + " " + Path("cut.png"), &said, true), 1);
+    EXPECT_NE(said.find("cut.png: "), std::string::npos) << said;
     EXPECT_FALSE(fs::exists(Path("r.dar")));
     EXPECT_EQ(Run("pack " + Path("r.dar") + " --key 256 " + Path("rgb.png")), 1);
     EXPECT_EQ(Run("pack " + Path("r.dar")), 2);

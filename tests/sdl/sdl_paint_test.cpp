@@ -146,6 +146,68 @@ TEST(SdlPaint, ScaleTwoDoublesAndScaleZeroHalves)
     SDL_FreeSurface(target);
 }
 
+// Every target depth at every scale, painted whole, cut by the target's clip
+// rectangle on each side at odd offsets (a scaled pixel is cut in the middle), and
+// at odd frame sizes, where halving leaves a column and a row unshown.
+TEST(SdlPaint, EveryDepthAndScaleShowsTheNearestFramePixel)
+{
+    struct Placement {
+        int frameW, frameH;
+        int x, y;           // the paint position, before scaling
+        SDL_Rect clip;      // the target's clip rectangle
+    };
+    const Placement placements[] = {
+        {18, 12, 1, 2, {0, 0, 60, 50}},
+        {18, 12, -3, -1, {0, 0, 60, 50}},
+        {18, 12, 2, 1, {5, 3, 23, 17}},
+        {19, 13, 0, 0, {1, 1, 57, 39}},
+    };
+    for (Uint32 format : {SDL_PIXELFORMAT_ARGB8888, SDL_PIXELFORMAT_RGB24, SDL_PIXELFORMAT_BGR24,
+                          SDL_PIXELFORMAT_RGB565}) {
+        for (int scale = 0; scale <= 3; ++scale) {
+            for (const Placement& at : placements) {
+                SCOPED_TRACE(testing::Message() << SDL_GetPixelFormatName(format) << " scale "
+                                                << scale << " frame " << at.frameW << "x"
+                                                << at.frameH << " at " << at.x << "," << at.y
+                                                << " clip " << at.clip.x << "," << at.clip.y);
+                Painted p(at.frameW, at.frameH);
+                p.context.scale = scale;
+                SDL_Surface* target = Target(60, 50, format);
+                SDL_Surface* before = SDL_ConvertSurfaceFormat(target, format, 0);
+                SDL_SetClipRect(target, &at.clip);
+                SX_Paint(&p.context, target, at.x, at.y);
+                // Scale 0 shows every other pixel of the even part of the frame.
+                auto to = [&](int v) { return scale == 0 ? v / 2 : v * scale; };
+                int w = scale == 0 ? at.frameW / 2 : at.frameW * scale;
+                int h = scale == 0 ? at.frameH / 2 : at.frameH * scale;
+                int ox = to(at.x), oy = to(at.y);
+                for (int y = 0; y < 50; ++y) {
+                    for (int x = 0; x < 60; ++x) {
+                        bool inClip = x >= at.clip.x && x < at.clip.x + at.clip.w &&
+                                      y >= at.clip.y && y < at.clip.y + at.clip.h;
+                        bool inPicture = x >= ox && x < ox + w && y >= oy && y < oy + h;
+                        SDL_Color want = PixelAt(before, x, y);
+                        if (inClip && inPicture) {
+                            int fx = scale == 0 ? (x - ox) * 2 : (x - ox) / scale;
+                            int fy = scale == 0 ? (y - oy) * 2 : (y - oy) / scale;
+                            // The colour as this format holds it.
+                            want = ColourOf(IndexAt(fx, fy, at.frameW));
+                            Uint32 mapped = SDL_MapRGB(target->format, want.r, want.g, want.b);
+                            SDL_GetRGB(mapped, target->format, &want.r, &want.g, &want.b);
+                        }
+                        SDL_Color got = PixelAt(target, x, y);
+                        ASSERT_EQ(got.r, want.r) << x << "," << y;
+                        ASSERT_EQ(got.g, want.g) << x << "," << y;
+                        ASSERT_EQ(got.b, want.b) << x << "," << y;
+                    }
+                }
+                SDL_FreeSurface(before);
+                SDL_FreeSurface(target);
+            }
+        }
+    }
+}
+
 TEST(SdlPaint, WrappedPiecesLandWhereTheyBelong)
 {
     Painted p(8, 4);
@@ -196,23 +258,34 @@ TEST(SdlPaint, SizePaletteIsAnSdlPaletteOfTheColours)
 
 TEST(SdlPaint, SameSizeRebuildKeepsThePictureAndTakesTheNewColours)
 {
-    Painted p(12, 9);
-    for (int i = 0; i < 256; ++i) {
-        p.context.colors[i] = {static_cast<uint8_t>(i), static_cast<uint8_t>(i), 0, 0};
-    }
-    SxPalette palette = nullptr;
-    SX_Size(&p.context, 12, 9, -1, &palette);
-    SDL_FreePalette(palette);
-    SDL_Surface* target = Target(12, 9);
-    SX_Paint(&p.context, target, 0, 0);
-    for (int y = 0; y < 9; ++y) {
-        for (int x = 0; x < 12; ++x) {
-            SDL_Color got = PixelAt(target, x, y);
-            ASSERT_EQ(got.r, 0);
-            ASSERT_EQ(got.b, IndexAt(x, y, 12));
+    // Painted once before the colours change, so that nothing kept from the first
+    // painting shows in the second.
+    for (Uint32 format : {SDL_PIXELFORMAT_ARGB8888, SDL_PIXELFORMAT_RGB565}) {
+        SCOPED_TRACE(SDL_GetPixelFormatName(format));
+        Painted p(12, 9);
+        SDL_Surface* target = Target(12, 9, format);
+        SX_Paint(&p.context, target, 0, 0);
+        for (int i = 0; i < 256; ++i) {
+            p.context.colors[i] = {static_cast<uint8_t>(i), static_cast<uint8_t>(i), 0, 0};
         }
+        SxPalette palette = nullptr;
+        SX_Size(&p.context, 12, 9, -1, &palette);
+        SDL_FreePalette(palette);
+        SX_Paint(&p.context, target, 0, 0);
+        for (int y = 0; y < 9; ++y) {
+            for (int x = 0; x < 12; ++x) {
+                auto i = static_cast<Uint8>(IndexAt(x, y, 12));
+                SDL_Color want{0, i, i, 255};
+                SDL_GetRGB(SDL_MapRGB(target->format, 0, i, i), target->format, &want.r, &want.g,
+                           &want.b);
+                SDL_Color got = PixelAt(target, x, y);
+                ASSERT_EQ(got.r, want.r) << x << "," << y;
+                ASSERT_EQ(got.g, want.g) << x << "," << y;
+                ASSERT_EQ(got.b, want.b) << x << "," << y;
+            }
+        }
+        SDL_FreeSurface(target);
     }
-    SDL_FreeSurface(target);
 }
 
 // The same through a window's own surface, on SDL's dummy video driver (no display needed).

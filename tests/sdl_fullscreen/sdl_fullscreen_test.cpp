@@ -1,13 +1,15 @@
-// Full screen on the SDL machine: the display's modes, a full-screen window in
-// the chosen mode, frames shown on it, and the window given back with its
-// picture. Runs on the X display when there is one (scripts/test.sh gives the
-// tests a virtual one with a single 1024 x 768 mode), else on SDL's dummy video
-// driver, which offers the same single mode.
+// Full screen on the SDL machine: the emulated modes, a full-screen window on the
+// desktop's own mode, frames shown scaled on it, and the window given back with
+// its picture. Runs on the X display when there is one (scripts/test.sh gives
+// the tests a virtual one of 1024 x 768; tests/CMakeLists.txt runs the scaling
+// cases again on one of 1920 x 1080, with and without SPROX_FULLSCREEN=integer),
+// else on SDL's dummy video driver, whose desktop is 1024 x 768 too.
 #include <gtest/gtest.h>
 
 #include <SDL2/SDL.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <set>
 #include <utility>
 #include <vector>
@@ -17,6 +19,7 @@
 #include "sprox/display/ddraw_state.h"
 #include "sprox/display/screenmode.h"
 #include "sprox/sys/sdl/sdl_ddraw.h"
+#include "sprox/sys/machine.h"
 #include "sprox/sys/sdl/sdl_gdi.h"
 
 namespace {
@@ -55,6 +58,18 @@ bool Shows(SDL_Surface* s, int x, int y, int index)
     SDL_GetRGB(mapped, s->format, &want.r, &want.g, &want.b);
     SDL_Color got = PixelAt(s, x, y);
     return got.r == want.r && got.g == want.g && got.b == want.b;
+}
+
+Uint32 ValueAt(SDL_Surface* s, int x, int y)
+{
+    const Uint8* p = static_cast<const Uint8*>(s->pixels) + y * s->pitch + x * s->format->BytesPerPixel;
+    switch (s->format->BytesPerPixel) {
+    case 1: return *p;
+    case 2: return *reinterpret_cast<const Uint16*>(p);
+    case 3: return SDL_BYTEORDER == SDL_LIL_ENDIAN ? p[0] | p[1] << 8 | p[2] << 16
+                                                   : p[2] | p[1] << 8 | p[0] << 16;
+    default: return *reinterpret_cast<const Uint32*>(p);
+    }
 }
 
 void Pump()
@@ -121,6 +136,57 @@ struct Game {
     }
 };
 
+struct Size {
+    uint32_t width;
+    uint32_t height;
+};
+
+// The desktop's size.
+Size Desktop()
+{
+    SDL_DisplayMode mode{};
+    SDL_GetDesktopDisplayMode(0, &mode);
+    return {static_cast<uint32_t>(mode.w), static_cast<uint32_t>(mode.h)};
+}
+
+bool WholeFactorsOnly()
+{
+    const char* kind = std::getenv("SPROX_FULLSCREEN");
+    return kind != nullptr && std::strcmp(kind, "integer") == 0;
+}
+
+// Whether the window surface shows the mode's picture (the index at each of its
+// pixels) stretched over the place by nearest neighbour, every pixel, and black
+// around it.
+template <typename IndexAt>
+::testing::AssertionResult ShowsIn(SDL_Surface* screen, const SDL_Rect& place, int modeW,
+                                   int modeH, IndexAt indexAt)
+{
+    Uint32 colour[256];
+    for (int i = 0; i < 256; ++i) {
+        SDL_Color c = ColourOf(i);
+        colour[i] = SDL_MapRGB(screen->format, c.r, c.g, c.b);
+    }
+    Uint32 black = SDL_MapRGB(screen->format, 0, 0, 0);
+    for (int y = 0; y < screen->h; ++y) {
+        for (int x = 0; x < screen->w; ++x) {
+            bool inside = x >= place.x && x < place.x + place.w && y >= place.y &&
+                          y < place.y + place.h;
+            Uint32 want = black;
+            if (inside) {
+                int modeX = (x - place.x) * modeW / place.w;
+                int modeY = (y - place.y) * modeH / place.h;
+                want = colour[indexAt(modeX, modeY)];
+            }
+            if (ValueAt(screen, x, y) != want) {
+                return ::testing::AssertionFailure()
+                       << "pixel (" << x << ", " << y << ") " << (inside ? "of the picture" : "of a bar");
+            }
+        }
+    }
+    return ::testing::AssertionSuccess();
+}
+
 // The sizes of the display's modes, in SDL's order, each once.
 std::vector<std::pair<uint32_t, uint32_t>> DisplaySizes()
 {
@@ -139,33 +205,151 @@ std::vector<std::pair<uint32_t, uint32_t>> DisplaySizes()
 
 } // namespace
 
-TEST(SdlFullScreen, TheModeListIsTheDisplaysSizes)
+// The classic sizes that fit on the desktop and the desktop's own size, or with
+// SPROX_FULLSCREEN=exclusive the display's own modes.
+TEST(SdlFullScreen, TheModeListIsTheClassicSizesThatFitAndTheDesktops)
 {
     Video video;
     ASSERT_TRUE(video.ok) << SDL_GetError();
     Game game(64, 48);
     ASSERT_NE(game.window, nullptr) << SDL_GetError();
-    auto sizes = DisplaySizes();
-    ASSERT_FALSE(sizes.empty());
+    std::vector<Size> classic = {{320, 200}, {320, 240}, {400, 300}, {512, 384},
+                                 {640, 400}, {640, 480}, {800, 600}, {1024, 768}};
+    std::vector<Size> sizes;
+    const char* kind = std::getenv("SPROX_FULLSCREEN");
+    Size desktop = Desktop();
+    if (kind != nullptr && std::strcmp(kind, "exclusive") == 0) {
+        for (auto [w, h] : DisplaySizes()) {
+            sizes.push_back({w, h});
+        }
+    } else if (desktop.width == 1024 && desktop.height == 768) {
+        sizes = classic;
+    } else if (desktop.width == 1920 && desktop.height == 1080) {
+        sizes = classic;
+        sizes.push_back({1920, 1080});
+    } else {
+        GTEST_SKIP() << "no list written down for a desktop of " << desktop.width << " x "
+                     << desktop.height;
+    }
     ASSERT_EQ(sprox::gDisplayModeCount, static_cast<int32_t>(std::min<size_t>(sizes.size(), 64)));
     for (int32_t i = 0; i < sprox::gDisplayModeCount; ++i) {
-        EXPECT_EQ(sprox::gDisplayModes[i].width, sizes[i].first);
-        EXPECT_EQ(sprox::gDisplayModes[i].height, sizes[i].second);
+        EXPECT_EQ(sprox::gDisplayModes[i].width, sizes[i].width);
+        EXPECT_EQ(sprox::gDisplayModes[i].height, sizes[i].height);
     }
     // The probe changed nothing.
     EXPECT_EQ(SDL_GetWindowFlags(game.window) & (SDL_WINDOW_FULLSCREEN | SDL_WINDOW_SHOWN), 0u);
     EXPECT_EQ(sprox::gDirectDraw, nullptr);
 }
 
+// A frame asked for full screen gets the mode of its own size (at scale 1), else
+// the one of its scaled size, shown as large as fits on the desktop with its
+// shape kept, between black bars, on the desktop's own mode; the cursor is kept
+// on the picture; leaving gives the window its size and place back.
+TEST(SdlFullScreen, ModesAreShownScaledOnTheDesktop)
+{
+    struct Case {
+        Size desktop;
+        bool wholeFactors;
+        int frameW, frameH, scale;
+        int modeW, modeH, shownScale;
+        SDL_Rect place;
+    };
+    const Case cases[] = {
+        {{1024, 768}, false, 320, 240, 2, 320, 240, 1, {0, 0, 1024, 768}},
+        {{1024, 768}, false, 256, 192, 2, 512, 384, 2, {0, 0, 1024, 768}},
+        {{1024, 768}, false, 640, 480, 1, 640, 480, 1, {0, 0, 1024, 768}},
+        {{1024, 768}, false, 320, 200, 1, 320, 200, 1, {0, 64, 1024, 640}},
+        {{1920, 1080}, false, 320, 240, 2, 320, 240, 1, {240, 0, 1440, 1080}},
+        {{1920, 1080}, false, 256, 192, 2, 512, 384, 2, {240, 0, 1440, 1080}},
+        {{1920, 1080}, false, 800, 600, 1, 800, 600, 1, {240, 0, 1440, 1080}},
+        {{1920, 1080}, false, 640, 400, 1, 640, 400, 1, {96, 0, 1728, 1080}},
+        {{1920, 1080}, true, 640, 480, 1, 640, 480, 1, {320, 60, 1280, 960}},
+        {{1920, 1080}, true, 400, 300, 1, 400, 300, 1, {360, 90, 1200, 900}},
+        {{1920, 1080}, true, 320, 240, 2, 320, 240, 1, {320, 60, 1280, 960}},
+        {{1920, 1080}, true, 256, 192, 2, 512, 384, 2, {448, 156, 1024, 768}},
+    };
+    Video video;
+    ASSERT_TRUE(video.ok) << SDL_GetError();
+    Size desktop = Desktop();
+    int ran = 0;
+    for (const Case& c : cases) {
+        if (c.desktop.width != desktop.width || c.desktop.height != desktop.height ||
+            c.wholeFactors != WholeFactorsOnly()) {
+            continue;
+        }
+        ++ran;
+        SCOPED_TRACE(::testing::Message() << c.frameW << " x " << c.frameH << " at scale "
+                                          << c.scale);
+        Game game(c.frameW, c.frameH);
+        ASSERT_NE(game.window, nullptr) << SDL_GetError();
+        SDL_SetWindowPosition(game.window, 30, 20);
+        Pump();
+        int x0 = 0, y0 = 0;
+        SDL_GetWindowPosition(game.window, &x0, &y0);
+        game.context.scale = c.scale;
+        ASSERT_EQ(SX_FullScreen(&game.context, c.frameW, c.frameH, 1), 1);
+        Pump();
+        EXPECT_EQ(game.context.scale, c.shownScale);
+        EXPECT_NE(SDL_GetWindowFlags(game.window) & SDL_WINDOW_FULLSCREEN, 0u);
+        SDL_DisplayMode now{};
+        SDL_GetCurrentDisplayMode(0, &now);
+        EXPECT_EQ(now.w, static_cast<int>(desktop.width)) << "the monitor's mode is kept";
+        EXPECT_EQ(now.h, static_cast<int>(desktop.height));
+        const SDL_Rect* confined = SDL_GetWindowMouseRect(game.window);
+        ASSERT_NE(confined, nullptr);
+        EXPECT_TRUE(SDL_RectEquals(confined, &c.place))
+            << confined->x << ", " << confined->y << ", " << confined->w << " x " << confined->h;
+
+        SDL_Surface* screen = SDL_GetWindowSurface(game.window);
+        ASSERT_NE(screen, nullptr);
+        ASSERT_EQ(screen->w, static_cast<int>(desktop.width));
+        ASSERT_EQ(screen->h, static_cast<int>(desktop.height));
+        SX_Paint(&game.context, screen, 0, 0);
+        screen = SDL_GetWindowSurface(game.window);
+        // Frame pixel (x, y) at scale s is the mode's s x s square at (s x, s y).
+        auto frame = [&c](int x, int y) { return Mark(x / c.shownScale, y / c.shownScale); };
+        EXPECT_TRUE(ShowsIn(screen, c.place, c.modeW, c.modeH, frame));
+        // A fill of a small piece of the screen draws again just the pixels that
+        // show it, as the whole picture maps them.
+        SproxRect piece = {3, 2, 10, 7};
+        ASSERT_EQ(sys::M().ddraw()->ColorFill(sprox::gPrimary, &piece, 251, sys::kDDBltWait),
+                  sys::kDDOk);
+        EXPECT_TRUE(ShowsIn(screen, c.place, c.modeW, c.modeH, [&](int x, int y) {
+            bool inPiece = x >= piece.left && x < piece.right && y >= piece.top && y < piece.bottom;
+            return inPiece ? 251 : frame(x, y);
+        }));
+
+        EXPECT_EQ(SX_FullScreen(&game.context, 0, 0, 0), 0);
+        Pump();
+        EXPECT_EQ(SDL_GetWindowFlags(game.window) & SDL_WINDOW_FULLSCREEN, 0u);
+        EXPECT_EQ(SDL_GetWindowMouseRect(game.window), nullptr);
+        int w = 0, h = 0, x = 0, y = 0;
+        SDL_GetWindowSize(game.window, &w, &h);
+        SDL_GetWindowPosition(game.window, &x, &y);
+        EXPECT_EQ(w, 640);
+        EXPECT_EQ(h, 480);
+        EXPECT_EQ(x, x0);
+        EXPECT_EQ(y, y0);
+        EXPECT_TRUE(game.HoldsMarks());
+    }
+    if (ran == 0) {
+        GTEST_SKIP() << "no case written down for a desktop of " << desktop.width << " x "
+                     << desktop.height;
+    }
+}
+
 TEST(SdlFullScreen, EnterDrawPresentAndLeaveWithThePictureIntact)
 {
     Video video;
     ASSERT_TRUE(video.ok) << SDL_GetError();
-    SDL_DisplayMode first;
-    ASSERT_EQ(SDL_GetDisplayMode(0, 0, &first), 0);
-    // A frame half the size of the display's first mode, shown twice as large.
-    int w = first.w / 2;
-    int h = first.h / 2;
+    Size desktop = Desktop();
+    if (desktop.width != 1024 || desktop.height != 768) {
+        GTEST_SKIP() << "written for a desktop of 1024 x 768";
+    }
+    // A 256 x 192 frame at scale 2: the 512 x 384 mode, shown at 1024 x 768, so
+    // that window pixel x shows frame pixel x / 4.
+    int w = 256;
+    int h = 192;
     Game game(w, h);
     ASSERT_NE(game.window, nullptr) << SDL_GetError();
     game.context.scale = 2;
@@ -178,14 +362,14 @@ TEST(SdlFullScreen, EnterDrawPresentAndLeaveWithThePictureIntact)
     EXPECT_NE(flags & SDL_WINDOW_MOUSE_GRABBED, 0u) << "the cursor stays on the screen";
     const SDL_Rect* confined = SDL_GetWindowMouseRect(game.window);
     ASSERT_NE(confined, nullptr);
-    EXPECT_EQ(confined->w, w);
-    EXPECT_EQ(confined->h, h);
+    EXPECT_EQ(confined->w, 1024);
+    EXPECT_EQ(confined->h, 768);
     EXPECT_EQ(game.context.scale, 2);
     EXPECT_EQ(sprox::gBackend, sprox::kBackendDirectDraw);
     EXPECT_EQ(game.context.bits, nullptr);
 
-    // Draw a bar while full screen and present: the screen shows the frame twice
-    // as large through the frame's colours.
+    // Draw a bar while full screen and present: the screen shows the frame scaled
+    // through the frame's colours.
     sprox::FrameView view;
     ASSERT_EQ(sprox::LockFrameView(&view, &game.context), 1);
     for (int x = 0; x < 10; ++x) {
@@ -194,13 +378,28 @@ TEST(SdlFullScreen, EnterDrawPresentAndLeaveWithThePictureIntact)
     sprox::gOps.unlock(&game.context);
     SDL_Surface* screen = SDL_GetWindowSurface(game.window);
     ASSERT_NE(screen, nullptr);
-    EXPECT_EQ(screen->w, first.w);
-    EXPECT_EQ(screen->h, first.h);
+    EXPECT_EQ(screen->w, 1024);
+    EXPECT_EQ(screen->h, 768);
     SX_Paint(&game.context, screen, 0, 0);
     EXPECT_TRUE(Shows(screen, 0, 0, Mark(0, 0)));
-    EXPECT_TRUE(Shows(screen, 2 * 40 + 1, 2 * 30, Mark(40, 30)));
-    EXPECT_TRUE(Shows(screen, 2 * w - 1, 2 * h - 1, Mark(w - 1, h - 1)));
-    EXPECT_TRUE(Shows(screen, 2 * 9, 2 * 3 + 1, 250));
+    EXPECT_TRUE(Shows(screen, 161, 120, Mark(40, 30)));
+    EXPECT_TRUE(Shows(screen, 1023, 767, Mark(w - 1, h - 1)));
+    EXPECT_TRUE(Shows(screen, 39, 12, 250));
+    EXPECT_TRUE(Shows(screen, 39, 15, 250));
+    EXPECT_TRUE(Shows(screen, 39, 16, Mark(9, 4)));
+    EXPECT_TRUE(Shows(screen, 40, 12, Mark(10, 3)));
+    // New colours show at once, as on an 8-bit display: nothing is painted again.
+    SDL_Color before = PixelAt(screen, 0, 0);
+    sys::PaletteEntry red = {255, 0, 0, 0};
+    ASSERT_NE(game.context.ddPalette, nullptr);
+    ASSERT_EQ(sys::M().ddraw()->SetPaletteEntries(game.context.ddPalette, 250, 1, &red), sys::kDDOk);
+    SDL_Color changed = PixelAt(screen, 39, 12);
+    EXPECT_EQ(changed.r, 255);
+    EXPECT_EQ(changed.g + changed.b, 0);
+    SDL_Color kept = PixelAt(screen, 0, 0);
+    EXPECT_EQ(kept.r, before.r);
+    EXPECT_EQ(kept.g, before.g);
+    EXPECT_EQ(kept.b, before.b);
 
     // Back to the window, which gets its size back; the frame is in its DIB
     // section again with the picture and the bar.
@@ -268,14 +467,31 @@ TEST(SdlFullScreen, NoFittingModeIsACleanRefusal)
     EXPECT_TRUE(game.HoldsMarks());
 }
 
-TEST(SdlFullScreen, TheOffscreenDriverOffersNoModes)
+// Without any display the off-screen driver's desktop of 1024 x 768 holds the
+// emulated modes too: a 64 x 48 frame gets the smallest that holds it, 320 x 200,
+// shown 3.2 times as large between bars 64 pixels high.
+TEST(SdlFullScreen, TheOffscreenDriverShowsEmulatedModes)
 {
+    // The window surface stays in memory, instead of going through a GL renderer
+    // whose driver keeps allocations the leak checker would report.
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     Video video("offscreen");
     ASSERT_TRUE(video.ok) << SDL_GetError();
     Game game(64, 48);
     ASSERT_NE(game.window, nullptr) << SDL_GetError();
-    EXPECT_EQ(sprox::gDisplayModeCount, 0);
-    EXPECT_EQ(SX_FullScreen(&game.context, 64, 48, 1), 0);
+    ASSERT_EQ(SX_FullScreen(&game.context, 64, 48, 1), 1);
+    EXPECT_EQ(sprox::gDisplayModeCount, 8);
+    SDL_Surface* screen = SDL_GetWindowSurface(game.window);
+    ASSERT_NE(screen, nullptr);
+    SX_Paint(&game.context, screen, 0, 0);
+    screen = SDL_GetWindowSurface(game.window);
+    ASSERT_EQ(screen->w, 1024);
+    ASSERT_EQ(screen->h, 768);
+    SDL_Color bar = PixelAt(screen, 0, 63);
+    EXPECT_EQ(bar.r + bar.g + bar.b, 0);
+    EXPECT_TRUE(Shows(screen, 0, 64, Mark(0, 0)));
+    EXPECT_TRUE(Shows(screen, 204, 64 + 153, Mark(63, 47)));
+    EXPECT_EQ(SX_FullScreen(&game.context, 0, 0, 0), 0);
     EXPECT_EQ(SDL_GetWindowFlags(game.window) & SDL_WINDOW_FULLSCREEN, 0u);
     EXPECT_TRUE(game.HoldsMarks());
 }

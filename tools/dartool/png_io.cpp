@@ -13,7 +13,9 @@ namespace {
 // functions that call setjmp keep every object they change in a job record that
 // lives in their caller, so nothing of theirs is skipped or left indeterminate.
 struct ReadJob {
+    bool indexedOnly = false;
     IndexedImage image;
+    std::vector<uint8_t> rgba;
     std::vector<png_bytep> rows;
     std::string error;
 };
@@ -50,7 +52,8 @@ bool ReadBody(png_structp png, png_infop info, std::FILE* file, ReadJob& job)
     }
     png_init_io(png, file);
     png_read_info(png, info);
-    if (png_get_color_type(png, info) != PNG_COLOR_TYPE_PALETTE) {
+    const bool indexed = png_get_color_type(png, info) == PNG_COLOR_TYPE_PALETTE;
+    if (!indexed && job.indexedOnly) {
         job.error = "not an indexed-colour PNG";
         return false;
     }
@@ -60,14 +63,25 @@ bool ReadBody(png_structp png, png_infop info, std::FILE* file, ReadJob& job)
         job.error = "larger than 32767 pixels on a side";
         return false;
     }
-    png_set_packing(png);
+    if (indexed) {
+        png_set_packing(png);
+    } else {
+        // Grey and truecolour of every depth become 8-bit RGBA.
+        png_set_expand(png);
+        png_set_strip_16(png);
+        png_set_gray_to_rgb(png);
+        png_set_add_alpha(png, 0xFF, PNG_FILLER_AFTER);
+    }
+    png_set_interlace_handling(png);
     png_read_update_info(png, info);
     job.image.width = static_cast<int>(width);
     job.image.height = static_cast<int>(height);
-    job.image.pixels.resize(static_cast<size_t>(width) * height);
+    std::vector<uint8_t>& pixels = indexed ? job.image.pixels : job.rgba;
+    const size_t rowBytes = static_cast<size_t>(width) * (indexed ? 1 : 4);
+    pixels.resize(rowBytes * height);
     job.rows.resize(height);
     for (png_uint_32 y = 0; y < height; ++y) {
-        job.rows[y] = job.image.pixels.data() + static_cast<size_t>(y) * width;
+        job.rows[y] = pixels.data() + rowBytes * y;
     }
     png_read_image(png, job.rows.data());
     png_read_end(png, info);
@@ -122,11 +136,11 @@ bool WriteBody(png_structp png, png_infop info, std::FILE* file, WriteJob& job)
     return true;
 }
 
-} // namespace
-
-bool LoadIndexedPng(const std::string& path, IndexedImage* image, std::string* error)
+bool Load(const std::string& path, bool indexedOnly, IndexedImage* image, std::vector<uint8_t>* rgba,
+          std::string* error)
 {
     ReadJob job;
+    job.indexedOnly = indexedOnly;
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (file == nullptr) {
         *error = path + ": cannot open";
@@ -142,7 +156,22 @@ bool LoadIndexedPng(const std::string& path, IndexedImage* image, std::string* e
         return false;
     }
     *image = std::move(job.image);
+    if (rgba != nullptr) {
+        *rgba = std::move(job.rgba);
+    }
     return true;
+}
+
+} // namespace
+
+bool LoadIndexedPng(const std::string& path, IndexedImage* image, std::string* error)
+{
+    return Load(path, true, image, nullptr, error);
+}
+
+bool LoadPng(const std::string& path, IndexedImage* image, std::vector<uint8_t>* rgba, std::string* error)
+{
+    return Load(path, false, image, rgba, error);
 }
 
 bool SaveIndexedPng(const std::string& path, const IndexedImage& image, std::string* error)

@@ -1,4 +1,5 @@
-// Indexed-colour PNG files, read and written with libpng.
+// PNG files, read and written with libpng: indexed-colour ones as they are, the
+// other colour types read as RGBA for dartool to map onto a palette.
 #pragma once
 
 #include <array>
@@ -22,6 +23,14 @@ struct IndexedImage {
 // Reads an indexed-colour PNG of any bit depth (1 to 8) into one index per pixel.
 // False with a reason for any other colour type or a damaged file.
 bool LoadIndexedPng(const std::string& path, IndexedImage* image, std::string* error);
+
+// Reads a PNG of any colour type. An indexed one fills image as LoadIndexedPng
+// does and leaves rgba empty; any other (grey, truecolour, with or without alpha,
+// 1 to 16 bits) fills image's size and hot spot and puts its pixels into rgba, four
+// bytes each (red, green, blue, alpha; 8 bits, top row first), with a tRNS colour
+// turned into alpha 0. False with a reason for a damaged file.
+bool LoadPng(const std::string& path, IndexedImage* image, std::vector<uint8_t>* rgba,
+             std::string* error);
 
 // Writes an 8-bit indexed PNG with the image's palette, its tRNS when alpha is not
 // empty, and the hot spot as a "HotSpot" text when it has one.

@@ -1,8 +1,10 @@
 #include "sprox/sys/sdl/sdl_ddraw.h"
 
 #include <algorithm>
-#include <set>
+#include <cstdlib>
+#include <string_view>
 #include <utility>
+#include <vector>
 
 namespace sys {
 namespace {
@@ -23,6 +25,99 @@ IndexedImage ImageOf(SDL_Surface* surface)
                      surface->pitch, false);
 }
 
+enum class FullScreenKind { kScaled, kWholeFactors, kExclusive };
+
+// How full screen is made: SPROX_FULLSCREEN, read the first time it matters.
+FullScreenKind Kind()
+{
+    static const FullScreenKind kind = [] {
+        const char* value = std::getenv("SPROX_FULLSCREEN");
+        std::string_view asked = value != nullptr ? value : "";
+        if (asked == "exclusive") {
+            return FullScreenKind::kExclusive;
+        }
+        return asked == "integer" ? FullScreenKind::kWholeFactors : FullScreenKind::kScaled;
+    }();
+    return kind;
+}
+
+struct Size {
+    int width;
+    int height;
+};
+
+// The sizes games of this system ask for, smallest first.
+constexpr Size kClassicSizes[] = {{320, 200}, {320, 240}, {400, 300}, {512, 384},
+                                  {640, 400}, {640, 480}, {800, 600}, {1024, 768}};
+
+// The modes offered on a display, each size once: SDL's own when modes are really
+// switched, else the classic sizes that fit on the desktop and the desktop's own
+// size, all at the desktop's rate.
+std::vector<SDL_DisplayMode> ModesOf(int display)
+{
+    std::vector<SDL_DisplayMode> modes;
+    auto add = [&modes](const SDL_DisplayMode& mode) {
+        bool seen = std::any_of(modes.begin(), modes.end(), [&](const SDL_DisplayMode& m) {
+            return m.w == mode.w && m.h == mode.h;
+        });
+        if (mode.w > 0 && mode.h > 0 && !seen) {
+            modes.push_back(mode);
+        }
+    };
+    SDL_DisplayMode mode;
+    if (Kind() == FullScreenKind::kExclusive) {
+        int count = SDL_GetNumDisplayModes(display);
+        for (int i = 0; i < count; ++i) {
+            if (SDL_GetDisplayMode(display, i, &mode) == 0) {
+                add(mode);
+            }
+        }
+        return modes;
+    }
+    SDL_DisplayMode desktop;
+    if (SDL_GetDesktopDisplayMode(display, &desktop) != 0) {
+        return modes;
+    }
+    for (Size size : kClassicSizes) {
+        if (size.width <= desktop.w && size.height <= desktop.h) {
+            mode = desktop;
+            mode.w = size.width;
+            mode.h = size.height;
+            add(mode);
+        }
+    }
+    add(desktop);
+    return modes;
+}
+
+// Where a w x h picture is shown in an area of the given size: as large as fits
+// with its shape kept (by a whole factor of at least 1 when asked), centred.
+SDL_Rect PictureIn(int w, int h, int areaW, int areaH)
+{
+    int64_t shownW = w;
+    int64_t shownH = h;
+    if (Kind() == FullScreenKind::kWholeFactors) {
+        int64_t factor = std::max(1, std::min(areaW / w, areaH / h));
+        shownW *= factor;
+        shownH *= factor;
+    } else if (int64_t{areaW} * h <= int64_t{areaH} * w) {
+        shownW = areaW;
+        shownH = int64_t{areaW} * h / w;
+    } else {
+        shownW = int64_t{areaH} * w / h;
+        shownH = areaH;
+    }
+    return {static_cast<int>((areaW - shownW) / 2), static_cast<int>((areaH - shownH) / 2),
+            static_cast<int>(shownW), static_cast<int>(shownH)};
+}
+
+// The first of the shown pixels (0 to shown - 1) whose nearest picture pixel (of
+// 0 to size - 1) is at or after picture pixel p.
+int FirstShowing(int p, int size, int shown)
+{
+    return static_cast<int>((int64_t{p} * shown + size - 1) / size);
+}
+
 // The display a window lies on (the first one when SDL cannot tell).
 int DisplayOf(SDL_Window* window)
 {
@@ -41,6 +136,9 @@ typename Map::mapped_type::pointer FindIn(Map& map, const void* handle)
 
 SdlDirectDraw::~SdlDirectDraw()
 {
+    for (auto& [handle, session] : sessions_) {
+        SDL_FreeSurface(session->picture);
+    }
     for (auto& [handle, surface] : surfaces_) {
         if (surface->memory != nullptr) {
             SDL_FreeSurface(surface->memory);
@@ -172,15 +270,7 @@ Result SdlDirectDraw::EnumDisplayModes(Handle object, uint32_t, const SurfaceDes
     if (session == nullptr || callback == nullptr || SDL_GetCurrentVideoDriver() == nullptr) {
         return kDDErrGeneric;
     }
-    int display = DisplayOf(session->window);
-    int count = SDL_GetNumDisplayModes(display);
-    std::set<std::pair<int, int>> seen;
-    for (int i = 0; i < count; ++i) {
-        SDL_DisplayMode mode;
-        if (SDL_GetDisplayMode(display, i, &mode) != 0 || mode.w <= 0 || mode.h <= 0 ||
-            !seen.insert({mode.w, mode.h}).second) {
-            continue;
-        }
+    for (const SDL_DisplayMode& mode : ModesOf(DisplayOf(session->window))) {
         SurfaceDesc desc{};
         desc.flags = kDDSdWidth | kDDSdHeight | kDDSdPitch | kDDSdPixelFormat;
         desc.width = static_cast<uint32_t>(mode.w);
@@ -207,34 +297,60 @@ Result SdlDirectDraw::SetDisplayMode(Handle object, uint32_t width, uint32_t hei
         return kDDErrNoExclusiveMode;
     }
     int display = DisplayOf(session->window);
-    int count = SDL_GetNumDisplayModes(display);
-    SDL_DisplayMode mode;
-    int found = -1;
-    for (int i = 0; i < count && found < 0; ++i) {
-        if (SDL_GetDisplayMode(display, i, &mode) == 0 && static_cast<uint32_t>(mode.w) == width &&
-            static_cast<uint32_t>(mode.h) == height) {
-            found = i;
-        }
-    }
-    if (found < 0) {
+    std::vector<SDL_DisplayMode> modes = ModesOf(display);
+    auto mode = std::find_if(modes.begin(), modes.end(), [&](const SDL_DisplayMode& m) {
+        return static_cast<uint32_t>(m.w) == width && static_cast<uint32_t>(m.h) == height;
+    });
+    if (mode == modes.end()) {
         return kDDErrInvalidMode;
     }
     if (!session->fullScreen) {
-        SDL_GetWindowSize(session->window, &session->windowWidth, &session->windowHeight);
+        SDL_Rect& before = session->windowPlace;
+        SDL_GetWindowPosition(session->window, &before.x, &before.y);
+        SDL_GetWindowSize(session->window, &before.w, &before.h);
     }
-    if (SDL_SetWindowDisplayMode(session->window, &mode) != 0 ||
-        SDL_SetWindowFullscreen(session->window, SDL_WINDOW_FULLSCREEN) != 0) {
+    if (Kind() == FullScreenKind::kExclusive) {
+        if (SDL_SetWindowDisplayMode(session->window, &*mode) != 0 ||
+            SDL_SetWindowFullscreen(session->window, SDL_WINDOW_FULLSCREEN) != 0) {
+            return kDDErrUnsupportedMode;
+        }
+        session->fullScreen = true;
+        return kDDOk;
+    }
+    SDL_Surface* picture =
+        SDL_CreateRGBSurfaceWithFormat(0, mode->w, mode->h, 8, SDL_PIXELFORMAT_INDEX8);
+    if (picture == nullptr) {
+        return kDDErrOutOfVideoMemory;
+    }
+    if (SDL_SetWindowFullscreen(session->window, SDL_WINDOW_FULLSCREEN_DESKTOP) != 0) {
+        SDL_FreeSurface(picture);
         return kDDErrUnsupportedMode;
     }
+    SDL_FreeSurface(session->picture);
+    session->picture = picture;
+    session->shownOn = nullptr;
     session->fullScreen = true;
+    // The window covers the display from its corner.
+    SDL_Rect desktop = {0, 0, 0, 0};
+    SDL_GetDisplayBounds(display, &desktop);
+    SDL_Rect shown = PictureIn(mode->w, mode->h, desktop.w, desktop.h);
+    gdi_.SetScreenPicture(&shown);
     return kDDOk;
 }
 
 void SdlDirectDraw::LeaveFullScreen(Session& session)
 {
     SDL_SetWindowFullscreen(session.window, 0);
-    if (session.windowWidth > 0 && session.windowHeight > 0) {
-        SDL_SetWindowSize(session.window, session.windowWidth, session.windowHeight);
+    const SDL_Rect& before = session.windowPlace;
+    if (before.w > 0 && before.h > 0) {
+        SDL_SetWindowSize(session.window, before.w, before.h);
+        SDL_SetWindowPosition(session.window, before.x, before.y);
+    }
+    if (session.picture != nullptr) {
+        SDL_FreeSurface(session.picture);
+        session.picture = nullptr;
+        session.shownOn = nullptr;
+        gdi_.SetScreenPicture(nullptr);
     }
     session.fullScreen = false;
 }
@@ -288,7 +404,8 @@ Result SdlDirectDraw::CreateSurface(Handle object, const SurfaceDesc* desc, Surf
     }
     SurfaceObject* back = nullptr;
     if (flipping) {
-        SDL_Surface* screen = SDL_GetWindowSurface(session->window);
+        SDL_Surface* screen = session->picture != nullptr ? session->picture
+                                                          : SDL_GetWindowSurface(session->window);
         back = screen != nullptr ? AddMemorySurface(screen->w, screen->h) : nullptr;
         if (back == nullptr) {
             return kDDErrOutOfVideoMemory;
@@ -368,18 +485,60 @@ Result SdlDirectDraw::ReleaseDC(Surface surface, Handle dc)
 
 SDL_Surface* SdlDirectDraw::Screen(const SurfaceObject& primary)
 {
-    return primary.session != nullptr && primary.session->window != nullptr
-               ? SDL_GetWindowSurface(primary.session->window)
-               : nullptr;
+    if (primary.session == nullptr || primary.session->window == nullptr) {
+        return nullptr;
+    }
+    if (primary.session->picture != nullptr) {
+        return primary.session->picture;
+    }
+    return SDL_GetWindowSurface(primary.session->window);
 }
 
 void SdlDirectDraw::Show(const SurfaceObject& primary, SDL_Surface* screen, const SDL_Rect& area)
 {
     SDL_Rect bounds = {0, 0, screen->w, screen->h};
     SDL_Rect shown;
-    if (SDL_IntersectRect(&area, &bounds, &shown)) {
+    if (!SDL_IntersectRect(&area, &bounds, &shown)) {
+        return;
+    }
+    if (screen == primary.session->picture) {
+        ShowPicture(primary, shown);
+    } else {
         SDL_UpdateWindowSurfaceRects(primary.session->window, &shown, 1);
     }
+}
+
+// Only the window pixels that show the area are drawn again, through the mapping
+// of the whole picture so that they match their neighbours; on a window surface
+// not drawn on before (just made, or made again at another size) the bars too.
+void SdlDirectDraw::ShowPicture(const SurfaceObject& primary, const SDL_Rect& area)
+{
+    Session& session = *primary.session;
+    SDL_Surface* window = SDL_GetWindowSurface(session.window);
+    if (window == nullptr) {
+        return;
+    }
+    SDL_Surface* picture = session.picture;
+    SDL_Rect place = PictureIn(picture->w, picture->h, window->w, window->h);
+    SDL_Rect redrawn = {0, 0, window->w, window->h};
+    if (window != session.shownOn || window->w != session.shownSize.x ||
+        window->h != session.shownSize.y) {
+        SDL_FillRect(window, nullptr, SDL_MapRGB(window->format, 0, 0, 0));
+        session.shownOn = window;
+        session.shownSize = {window->w, window->h};
+    } else {
+        int left = FirstShowing(area.x, picture->w, place.w);
+        int top = FirstShowing(area.y, picture->h, place.h);
+        redrawn = {place.x + left, place.y + top,
+                   FirstShowing(area.x + area.w, picture->w, place.w) - left,
+                   FirstShowing(area.y + area.h, picture->h, place.h) - top};
+    }
+    SDL_SetClipRect(window, &redrawn);
+    SDL_Color grey[256];
+    StretchToSurface(ImageOf(picture), {0, 0, picture->w, picture->h}, Colours(primary, grey),
+                     window, {place.x, place.y, place.w, place.h});
+    SDL_SetClipRect(window, nullptr);
+    SDL_UpdateWindowSurfaceRects(session.window, &redrawn, 1);
 }
 
 const SDL_Color* SdlDirectDraw::Colours(const SurfaceObject& primary, SDL_Color* grey)
@@ -412,8 +571,12 @@ Result SdlDirectDraw::Blt(Surface dst, const SproxRect* dstRect, Surface src,
         return kDDErrGeneric;
     }
     Box toBox = BoxOf(dstRect, screen->w, screen->h);
-    SDL_Color grey[256];
-    StretchToSurface(ImageOf(from->memory), fromBox, Colours(*to, grey), screen, toBox);
+    if (screen == to->session->picture) {
+        StretchToImage(ImageOf(from->memory), fromBox, ImageOf(screen), toBox);
+    } else {
+        SDL_Color grey[256];
+        StretchToSurface(ImageOf(from->memory), fromBox, Colours(*to, grey), screen, toBox);
+    }
     Show(*to, screen, {toBox.x, toBox.y, toBox.w, toBox.h});
     return kDDOk;
 }
@@ -435,9 +598,11 @@ Result SdlDirectDraw::ColorFill(Surface dst, const SproxRect* rect, uint32_t col
     }
     SDL_Color grey[256];
     const SDL_Color& c = Colours(*s, grey)[colour & 0xFF];
+    Uint32 value = screen == s->session->picture ? colour & 0xFF
+                                                 : SDL_MapRGB(screen->format, c.r, c.g, c.b);
     Box box = BoxOf(rect, screen->w, screen->h);
     SDL_Rect area = {box.x, box.y, box.w, box.h};
-    if (SDL_FillRect(screen, &area, SDL_MapRGB(screen->format, c.r, c.g, c.b)) != 0) {
+    if (SDL_FillRect(screen, &area, value) != 0) {
         return kDDErrGeneric;
     }
     Show(*s, screen, area);
@@ -458,10 +623,14 @@ Result SdlDirectDraw::Flip(Surface surface, Surface, uint32_t)
         return kDDErrGeneric;
     }
     SDL_Surface* back = s->backBuffer->memory;
-    SDL_Color grey[256];
-    StretchToSurface(ImageOf(back), {0, 0, back->w, back->h}, Colours(*s, grey), screen,
-                     {0, 0, back->w, back->h});
-    SDL_UpdateWindowSurface(s->session->window);
+    Box all = {0, 0, back->w, back->h};
+    if (screen == s->session->picture) {
+        StretchToImage(ImageOf(back), all, ImageOf(screen), all);
+    } else {
+        SDL_Color grey[256];
+        StretchToSurface(ImageOf(back), all, Colours(*s, grey), screen, all);
+    }
+    Show(*s, screen, {0, 0, screen->w, screen->h});
     return kDDOk;
 }
 
@@ -543,6 +712,15 @@ Result SdlDirectDraw::SetPaletteEntries(Handle palette, uint32_t first, uint32_t
         colours[i] = {entries[i].red, entries[i].green, entries[i].blue, 255};
     }
     SDL_SetPaletteColors(p->colours, colours, static_cast<int>(first), static_cast<int>(count));
+    // An emulated mode's picture holds indices: as on an 8-bit display, what it
+    // shows takes the new colours at once.
+    for (auto& [handle, surface] : surfaces_) {
+        if (surface->palette == p && surface->session != nullptr &&
+            surface->session->picture != nullptr) {
+            SDL_Surface* picture = surface->session->picture;
+            ShowPicture(*surface, {0, 0, picture->w, picture->h});
+        }
+    }
     return kDDOk;
 }
 

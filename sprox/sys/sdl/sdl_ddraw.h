@@ -1,16 +1,29 @@
-// The DirectDraw facility on SDL. The display modes are those SDL reports for the
-// window's display, each size once and offered as an 8-bit mode whatever its
-// depth: frames are converted to the window's format when they are shown.
-// Exclusive full screen is a full-screen window in the chosen mode; restoring
-// the display mode makes it a window of its old size again.
+// The DirectDraw facility on SDL. Display modes are offered as 8-bit modes
+// whatever the desktop's depth: frames are converted to the window's format when
+// they are shown. How full screen is made depends on SPROX_FULLSCREEN, read once:
+//
+// - unset (or any other value): the modes are emulated. They are the classic
+//   sizes that fit on the desktop, and the desktop's own size. Setting one makes
+//   the window full screen on the desktop's current mode (the monitor's mode never
+//   changes); the primary surface is an 8-bit picture of the mode's size, shown
+//   scaled to the largest size that fits the desktop with its shape kept
+//   (nearest neighbour), centred between black bars. The cursor is confined to
+//   the picture.
+// - "integer": the same, scaled by whole factors only.
+// - "exclusive": the modes are those SDL reports for the window's display, each
+//   size once, and setting one switches the display to it.
+//
+// Restoring the display mode makes the full-screen window a window of its old
+// size and position again.
 //
 // Surfaces are 8-bit SDL surfaces in memory (video and system memory alike), and
-// memory is never lost. The primary surface is the window's own surface: blits
-// and fills to it go through the colours of the palette attached to it and are
-// shown at once. A flipping primary has one back buffer of the screen's size; a
-// flip shows it (its contents stay as they were). Palettes are SDL palettes;
-// clippers only remember their window, since blits to the window surface are
-// clipped to the window anyway.
+// memory is never lost. Outside emulated modes the primary surface is the
+// window's own surface. Blits and fills to the primary surface go through the
+// colours of the palette attached to it and are shown at once; in an emulated
+// mode, so are changes to that palette's colours. A flipping primary has one
+// back buffer of the screen's size; a flip shows it (its contents stay as they
+// were). Palettes are SDL palettes; clippers only remember their window, since
+// blits to the window surface are clipped to the window anyway.
 #pragma once
 
 #include <SDL2/SDL.h>
@@ -68,8 +81,12 @@ private:
         SDL_Window* window = nullptr;
         bool exclusive = false;
         bool fullScreen = false;      // a display mode was set and not restored
-        int windowWidth = 0;          // the window's size before full screen
-        int windowHeight = 0;
+        SDL_Rect windowPlace{};       // the window's place and size before full screen
+        // In an emulated mode: the mode's picture, and the window surface it was
+        // last shown on in full (bars included).
+        SDL_Surface* picture = nullptr;
+        const SDL_Surface* shownOn = nullptr;
+        SDL_Point shownSize{};
     };
     struct PaletteObject {
         SDL_Palette* colours = nullptr;
@@ -101,10 +118,13 @@ private:
     void DropPalette(PaletteObject* palette);
     void DropClipper(ClipperObject* clipper);
     void LeaveFullScreen(Session& session);
-    // The window surface of the primary surface's window, or null.
+    // What the primary surface draws into: the emulated mode's picture, else the
+    // window surface of its window; null when there is none.
     SDL_Surface* Screen(const SurfaceObject& primary);
-    // Shows the part of the window surface given (clipped to it).
+    // Shows the area of the screen that was drawn (clipped to it).
     void Show(const SurfaceObject& primary, SDL_Surface* screen, const SDL_Rect& area);
+    // Shows the area of the emulated mode's picture, scaled into the window.
+    void ShowPicture(const SurfaceObject& primary, const SDL_Rect& area);
     // The colours the primary surface shows indices in.
     const SDL_Color* Colours(const SurfaceObject& primary, SDL_Color* grey);
 

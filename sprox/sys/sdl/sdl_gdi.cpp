@@ -237,7 +237,7 @@ void SdlGdi::Draw(Handle dst, const IndexedImage& src, Box from, const SDL_Color
     }
     DC* dc = FindDC(dst);
     if (dc == nullptr) {
-        StretchToSurface(src, from, colors, static_cast<SDL_Surface*>(dst), to);
+        StretchToSurface(src, from, colors, static_cast<SDL_Surface*>(dst), to, &pairs_);
         return;
     }
     Bitmap* target = Target(dc);
@@ -384,6 +384,9 @@ bool SdlGdi::ClipCursor(const SproxRect* rect)
     SDL_GetWindowPosition(window, &x, &y);
     SDL_Rect area = {rect->left - x, rect->top - y, rect->right - rect->left,
                      rect->bottom - rect->top};
+    if (window == exclusive_ && picture_.w > 0) {
+        area = picture_;
+    }
     if (SDL_SetWindowMouseRect(window, &area) != 0) {
         return false;
     }

@@ -25,6 +25,9 @@ public:
     // The window that holds exclusive full screen (null: none); the cursor is
     // confined to it.
     void SetExclusiveWindow(SDL_Window* window) { exclusive_ = window; }
+    // The part of the exclusive window (in its coordinates) that shows an emulated
+    // full-screen mode's picture, or null for none; the cursor is confined to it.
+    void SetScreenPicture(const SDL_Rect* picture) { picture_ = picture ? *picture : SDL_Rect{}; }
 
     Handle GetScreenDC() override;
     void ReleaseScreenDC(Handle dc) override;
@@ -85,7 +88,9 @@ private:
     Bitmap stock_;   // what a new memory DC holds: no picture
     DC screen_;
     SDL_Window* exclusive_ = nullptr;
+    SDL_Rect picture_{};               // of an emulated mode; empty: none
     SDL_Window* confined_ = nullptr;   // the window the cursor is kept in
+    PixelPairs pairs_;                 // for copies into 16-bit surfaces
 };
 
 // The colours of an 8-bit SDL surface's palette, or of a colour table.

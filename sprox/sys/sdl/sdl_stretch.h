@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 namespace sys {
 
@@ -26,9 +27,19 @@ struct Box {
     int x, y, w, h;
 };
 
-// Boxes with a width or height of 0 or below copy nothing.
+// Two 16-bit pixels for every two colour indices side by side, indexed by the two
+// bytes as one 16-bit value: a copy into a 16-bit surface at the same size looks
+// up two frame pixels at once. Kept between copies, rebuilt when the pixel
+// values of the colours change.
+struct PixelPairs {
+    std::vector<uint32_t> pair;
+    uint16_t of[256] = {};
+};
+
+// Boxes with a width or height of 0 or below copy nothing. pairs (optional) is
+// the holder's table for 16-bit surfaces.
 void StretchToSurface(const IndexedImage& src, Box from, const SDL_Color* colors,
-                      SDL_Surface* dst, Box to);
+                      SDL_Surface* dst, Box to, PixelPairs* pairs = nullptr);
 void StretchToImage(const IndexedImage& src, Box from, const IndexedImage& dst, Box to);
 
 } // namespace sys
