@@ -1,18 +1,24 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the demo, the tests and the benchmarks need,
-# when any is missing. Run as root on Debian 12.
+# Installs the Debian packages that are missing (run as root on Debian 12):
+#   scripts/deps.sh            what the library, the tools and the demo need
+#   scripts/deps.sh --test     and the tests: GoogleTest, clang and its fuzzer
+#                              run-time, a virtual X display, X11 headers
+#   scripts/deps.sh --bench    and the benchmarks: Google Benchmark, the peer
+#                              libraries, valgrind
+#   scripts/deps.sh --windows  and the Windows cross build and wine (with the tests)
+# --test and --bench may be combined.
 set -euo pipefail
 
 packages=(
   cmake g++ make pkg-config
-  libsdl2-dev libsdl2-mixer-dev libpng-dev libimagequant-dev libx11-dev
-  googletest libgtest-dev libbenchmark-dev
-  xvfb xauth
-  clang libclang-rt-dev
+  libsdl2-dev libsdl2-mixer-dev libpng-dev libimagequant-dev
 )
-if [ "${1:-}" = "--bench" ]; then
-  packages+=(liballegro4-dev libsdl2-gfx-dev valgrind)
-fi
+for arg in "$@"; do
+  case "$arg" in
+    --test | --windows) packages+=(googletest libgtest-dev libx11-dev xvfb xauth clang libclang-rt-dev) ;;
+    --bench) packages+=(libbenchmark-dev liballegro4-dev libsdl2-gfx-dev valgrind) ;;
+  esac
+done
 # The Windows cross build and Wine to test it: the posix-thread MinGW compiler
 # (GoogleTest needs it), 32-bit Wine, and the i386 GL and input libraries without
 # which DirectDraw video-memory surfaces and cursor clipping fail.

@@ -6,7 +6,7 @@
 #   scripts/fuzz.sh [seconds per fuzzer]     (default 60)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/deps.sh
+bash scripts/deps.sh --test
 
 seconds=${1:-60}
 out=build-fuzz
