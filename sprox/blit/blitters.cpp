@@ -199,6 +199,28 @@ struct PlainOp {
     static void Fill(uint8_t* d, uint8_t s, uint32_t n, const RowCtx&) { FillRun(d, s, n); }
 };
 
+// f(i) for i = 0 .. n - 1: four at a time, then two, then one, so that a short
+// run costs two tests beyond its pixels.
+template <class F>
+[[gnu::always_inline]] inline void EachPixel(size_t n, F f)
+{
+    size_t i = 0;
+    for (; i + 4 <= n; i += 4) {
+        f(i);
+        f(i + 1);
+        f(i + 2);
+        f(i + 3);
+    }
+    if ((n & 2) != 0) {
+        f(i);
+        f(i + 1);
+        i += 2;
+    }
+    if ((n & 1) != 0) {
+        f(i);
+    }
+}
+
 struct RopOp : PerPixel<RopOp> {
     static constexpr bool kMesh = false;
     static constexpr bool kSplat = false;
@@ -210,6 +232,14 @@ struct RecolourOp : PerPixel<RecolourOp> {
     static constexpr bool kSplat = true;
     static uint8_t Value(uint8_t s, const RowCtx& c) { return c.table[s]; }
     static void Pixel(uint8_t* d, uint8_t s, const RowCtx& c) { *d = c.table[s]; }
+    // The run keeps the table's address in a local: the frame stores may alias
+    // anything, so c.table would otherwise be loaded again for every pixel.
+    template <int Dir>
+    static void Run(uint8_t* d, const uint8_t* s, uint32_t n, const RowCtx& c)
+    {
+        const uint8_t* const t = c.table;
+        EachPixel(n, [&](size_t i) { d[Dir * static_cast<intptr_t>(i)] = t[s[i]]; });
+    }
     static void Fill(uint8_t* d, uint8_t s, uint32_t n, const RowCtx& c) { FillRun(d, c.table[s], n); }
 };
 
@@ -485,9 +515,84 @@ template <class Op, int Dir>
     }
 }
 
+// The colour values of the four pixels from q as one word, first pixel in the
+// low byte.
+template <class Op>
+[[gnu::always_inline]] inline uint32_t Values4(const uint8_t* q, const RowCtx& c)
+{
+    if constexpr (std::is_same_v<Op, PlainOp>) {
+        return Load32(q);
+    } else {
+        return uint32_t{Op::Value(q[0], c)} | uint32_t{Op::Value(q[1], c)} << 8 |
+               uint32_t{Op::Value(q[2], c)} << 16 | uint32_t{Op::Value(q[3], c)} << 24;
+    }
+}
+
+// Each byte of a word twice, the low half first: bytes a b c d become the eight
+// bytes a a b b c c d d in memory order (the targets are little-endian).
+inline uint64_t Spread2(uint32_t v)
+{
+    uint64_t x = v;
+    x = (x | x << 16) & 0x0000FFFF0000FFFFull;
+    x = (x | x << 8) & 0x00FF00FF00FF00FFull;
+    return x | x << 8;
+}
+
+// n whole pixels from q, each stored m times, into the n * m bytes from lo up,
+// the first pixel at the high end when mirrored. Doubling takes eight pixels to
+// one 16-byte store (a loop the compiler turns into byte interleaving), or four
+// to one 8-byte store, the last group overlapping the one before it.
+template <class Op, int Dir, int m>
+[[gnu::always_inline]] inline void GrowRun(uint8_t* lo, const uint8_t* q, uint32_t n, const RowCtx& c)
+{
+    auto at = [&](uint32_t i, uint32_t width) { return Dir > 0 ? lo + i * m : lo + (n - i) * m - width; };
+    if constexpr (m == 2) {
+        if (n >= 8) {
+            auto group = [&](uint32_t i) {
+                uint8_t in[8];
+                if constexpr (std::is_same_v<Op, PlainOp>) {
+                    std::memcpy(in, q + i, 8);
+                } else {
+                    for (int j = 0; j < 8; ++j) {
+                        in[j] = Op::Value(q[i + j], c);
+                    }
+                }
+                uint8_t out[16];
+                for (int j = 0; j < 8; ++j) {
+                    const int o = Dir > 0 ? 2 * j : 14 - 2 * j;
+                    out[o] = in[j];
+                    out[o + 1] = in[j];
+                }
+                std::memcpy(at(i, 16), out, 16);
+            };
+            for (uint32_t i = 0; i + 8 < n; i += 8) {
+                group(i);
+            }
+            group(n - 8);
+            return;
+        }
+        if (n >= 4) {
+            auto group = [&](uint32_t i) {
+                uint64_t w = Spread2(Values4<Op>(q + i, c));
+                if constexpr (Dir < 0) {
+                    w = __builtin_bswap64(w);
+                }
+                std::memcpy(at(i, 8), &w, 8);
+            };
+            group(0);
+            group(n - 4);
+            return;
+        }
+    }
+    for (uint32_t i = 0; i < n; ++i) {
+        StoreSplat<m>(at(i, m), Op::Value(q[i], c));
+    }
+}
+
 // Enlarging by m = 2, 4 or 8 (scale 256 * m) with an operation that stores one
 // value per pixel: the pixel in pattern column c covers the m columns from
-// c * m - clipped, one store each.
+// c * m - clipped. A segment wholly inside the span is one GrowRun; one cut by
+// either edge is worked out column by column.
 template <class Op, int Dir, int m>
 [[gnu::always_inline]] inline int64_t RowGrowPow2(const uint8_t* s, uint8_t* dst, int32_t span, int32_t clipped, const RowCtx& c)
 {
@@ -502,38 +607,44 @@ template <class Op, int Dir, int m>
         if (k >= span) {
             return k * 256;
         }
-        const uint8_t* q = px;
-        const uint8_t* const qEnd = px + count;
-        if (k < 0) {
-            // Pixels wholly left of the span are passed over; one cut by the left
-            // edge covers its columns from 0.
-            const int64_t hidden = std::min<int64_t>(count, (-k) >> sh);
-            q += hidden;
-            k += hidden * m;
-            if (q < qEnd && k < 0) {
-                for (int64_t i = 0; i < k + m && i < span; ++i) {
+        const int64_t e = k + int64_t{count} * m;
+        if (k >= 0 && e < span) {
+            GrowRun<Op, Dir, m>(block(k, e), px, count, c);
+            k = e;
+        } else {
+            const uint8_t* q = px;
+            const uint8_t* const qEnd = px + count;
+            if (k < 0) {
+                // Pixels wholly left of the span are passed over; one cut by the
+                // left edge covers its columns from 0.
+                const int64_t hidden = std::min<int64_t>(count, (-k) >> sh);
+                q += hidden;
+                k += hidden * m;
+                if (q < qEnd && k < 0) {
+                    for (int64_t i = 0; i < k + m && i < span; ++i) {
+                        Op::Pixel(column(i), *q, c);
+                    }
+                    if (k + m >= span) {
+                        return (k + m) * 256;
+                    }
+                    ++q;
+                    k += m;
+                }
+            }
+            const int64_t whole = std::min<int64_t>(qEnd - q, (span - k) >> sh);
+            GrowRun<Op, Dir, m>(block(k, k + whole * m), q, static_cast<uint32_t>(whole), c);
+            q += whole;
+            k += whole * m;
+            if (q < qEnd) {
+                // The pixel that reaches past the end of the span: fewer than m columns.
+                for (int64_t i = k; i < span; ++i) {
                     Op::Pixel(column(i), *q, c);
                 }
-                if (k + m >= span) {
-                    return (k + m) * 256;
-                }
-                ++q;
-                k += m;
+                return (k + m) * 256;
             }
-        }
-        const int64_t whole = std::min<int64_t>(qEnd - q, (span - k) >> sh);
-        for (const uint8_t* const stop = q + whole; q != stop; ++q, k += m) {
-            StoreSplat<m>(block(k, k + m), Op::Value(*q, c));
-        }
-        if (q < qEnd) {
-            // The pixel that reaches past the end of the span: fewer than m columns.
-            for (int64_t i = k; i < span; ++i) {
-                Op::Pixel(column(i), *q, c);
+            if (k >= span) {
+                return k * 256;  // the last pixel ended exactly at the end of the span
             }
-            return (k + m) * 256;
-        }
-        if (k >= span) {
-            return k * 256;  // the last pixel ended exactly at the end of the span
         }
         s = Align4(px + count);
         word = Load32(s);
