@@ -515,72 +515,72 @@ template <class Op, int Dir>
     }
 }
 
-// The colour values of the four pixels from q as one word, first pixel in the
-// low byte.
-template <class Op>
-[[gnu::always_inline]] inline uint32_t Values4(const uint8_t* q, const RowCtx& c)
+// Sixteen bytes as one value: the doubling below is one byte interleave of it
+// (SSE2 on x86-64; i686 builds without SSE2 get plain byte moves).
+using Bytes16 = uint8_t __attribute__((vector_size(16)));
+using Words64 = uint64_t __attribute__((vector_size(16)));
+using Words32 = uint32_t __attribute__((vector_size(16)));
+
+// The g = 8 or 4 pixel values `in`, each twice, as 2 * g bytes from d up; the
+// first pixel at the high end when mirrored.
+template <int Dir, int g>
+[[gnu::always_inline]] inline void StoreDoubled(uint8_t* d, const uint8_t* in)
 {
-    if constexpr (std::is_same_v<Op, PlainOp>) {
-        return Load32(q);
+    Bytes16 v;
+    if constexpr (g == 8) {
+        uint64_t low;
+        std::memcpy(&low, in, 8);
+        v = reinterpret_cast<Bytes16>(Words64{low, 0});
     } else {
-        return uint32_t{Op::Value(q[0], c)} | uint32_t{Op::Value(q[1], c)} << 8 |
-               uint32_t{Op::Value(q[2], c)} << 16 | uint32_t{Op::Value(q[3], c)} << 24;
+        uint32_t low;
+        std::memcpy(&low, in, 4);
+        v = reinterpret_cast<Bytes16>(Words32{low, 0, 0, 0});
+    }
+    if constexpr (Dir > 0) {
+        const Bytes16 w = __builtin_shufflevector(v, v, 0, 0, 1, 1, 2, 2, 3, 3, 4, 4, 5, 5, 6, 6, 7, 7);
+        std::memcpy(d, &w, 2 * g);
+    } else {
+        uint8_t out[2 * g];
+        for (int j = 0; j < g; ++j) {
+            out[2 * (g - 1 - j)] = in[j];
+            out[2 * (g - 1 - j) + 1] = in[j];
+        }
+        std::memcpy(d, out, 2 * g);
     }
 }
 
-// Each byte of a word twice, the low half first: bytes a b c d become the eight
-// bytes a a b b c c d d in memory order (the targets are little-endian).
-inline uint64_t Spread2(uint32_t v)
-{
-    uint64_t x = v;
-    x = (x | x << 16) & 0x0000FFFF0000FFFFull;
-    x = (x | x << 8) & 0x00FF00FF00FF00FFull;
-    return x | x << 8;
-}
-
 // n whole pixels from q, each stored m times, into the n * m bytes from lo up,
-// the first pixel at the high end when mirrored. Doubling takes eight pixels to
-// one 16-byte store (a loop the compiler turns into byte interleaving), or four
-// to one 8-byte store, the last group overlapping the one before it.
+// the first pixel at the high end when mirrored. Doubling goes by groups of eight
+// pixels, or four for a shorter run, the last group overlapping the one before.
 template <class Op, int Dir, int m>
 [[gnu::always_inline]] inline void GrowRun(uint8_t* lo, const uint8_t* q, uint32_t n, const RowCtx& c)
 {
     auto at = [&](uint32_t i, uint32_t width) { return Dir > 0 ? lo + i * m : lo + (n - i) * m - width; };
     if constexpr (m == 2) {
-        if (n >= 8) {
+        auto groups = [&]<int g>() {
             auto group = [&](uint32_t i) {
-                uint8_t in[8];
                 if constexpr (std::is_same_v<Op, PlainOp>) {
-                    std::memcpy(in, q + i, 8);
+                    StoreDoubled<Dir, g>(at(i, 2 * g), q + i);
                 } else {
-                    for (int j = 0; j < 8; ++j) {
+                    uint8_t in[g];
+                    for (int j = 0; j < g; ++j) {
                         in[j] = Op::Value(q[i + j], c);
                     }
+                    StoreDoubled<Dir, g>(at(i, 2 * g), in);
                 }
-                uint8_t out[16];
-                for (int j = 0; j < 8; ++j) {
-                    const int o = Dir > 0 ? 2 * j : 14 - 2 * j;
-                    out[o] = in[j];
-                    out[o + 1] = in[j];
-                }
-                std::memcpy(at(i, 16), out, 16);
             };
-            for (uint32_t i = 0; i + 8 < n; i += 8) {
+            group(0);
+            for (uint32_t i = g; i + g < n; i += g) {
                 group(i);
             }
-            group(n - 8);
+            group(n - g);
+        };
+        if (n >= 8) {
+            groups.template operator()<8>();
             return;
         }
         if (n >= 4) {
-            auto group = [&](uint32_t i) {
-                uint64_t w = Spread2(Values4<Op>(q + i, c));
-                if constexpr (Dir < 0) {
-                    w = __builtin_bswap64(w);
-                }
-                std::memcpy(at(i, 8), &w, 8);
-            };
-            group(0);
-            group(n - 4);
+            groups.template operator()<4>();
             return;
         }
     }
@@ -602,16 +602,23 @@ template <class Op, int Dir, int m>
     uint32_t word = Load32(s);
     int64_t k = int64_t{word & 0xFFFF} * m - clipped;
     for (;;) {
-        const uint32_t count = word >> 16;
+        uint32_t count = word >> 16;
         const uint8_t* px = s + 4;
+        if (k >= 0) {
+            // Segments wholly inside the span, one GrowRun each.
+            for (int64_t e = k + int64_t{count} * m; e < span; e = k + int64_t{count} * m) {
+                GrowRun<Op, Dir, m>(block(k, e), px, count, c);
+                s = Align4(px + count);
+                word = Load32(s);
+                k = e + int64_t{word & 0xFFFF} * m;
+                count = word >> 16;
+                px = s + 4;
+            }
+        }
         if (k >= span) {
             return k * 256;
         }
-        const int64_t e = k + int64_t{count} * m;
-        if (k >= 0 && e < span) {
-            GrowRun<Op, Dir, m>(block(k, e), px, count, c);
-            k = e;
-        } else {
+        {
             const uint8_t* q = px;
             const uint8_t* const qEnd = px + count;
             if (k < 0) {
