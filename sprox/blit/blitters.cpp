@@ -471,47 +471,68 @@ int64_t RowScaled(const uint8_t* s, uint8_t* dst, int32_t span, int32_t clipped,
 // column (c - origin) >> sh, origin = clipped << sh being the pattern column at
 // the span's left edge. A segment's first usable pixel goes to its column, and
 // each later column k takes pattern column (k << sh) + origin while the segment
-// lasts.
+// lasts. Below, a is a pattern column less origin.
 template <class Op, int Dir>
 [[gnu::always_inline]] inline int64_t RowShrinkPow2(const uint8_t* s, uint8_t* dst, int32_t span, int32_t clipped, int sh,
                       const RowCtx& c)
 {
     auto column = [&](int64_t k) { return Dir > 0 ? dst + k : dst + (span - 1 - k); };
-    const int64_t origin = int64_t{clipped} << sh;
     const intptr_t stride = intptr_t{1} << sh;
     uint32_t word = Load32(s);
-    int64_t col = word & 0xFFFF;
+    int64_t a = int64_t{word & 0xFFFF} - (int64_t{clipped} << sh);
     for (;;) {
-        const uint32_t count = word >> 16;
+        uint32_t count = word >> 16;
         const uint8_t* px = s + 4;
-        const int64_t end = col + count;
-        int64_t k = (col - origin) >> sh;
-        if (k >= span) {
-            return (col - origin) << (8 - sh);
+        if (a >= 0) {
+            // Segments with pixels that start inside the span and end before its
+            // last column: every column from the first pixel's to `last` - 1.
+            for (;;) {
+                const int64_t last = ((a + count - 1) >> sh) + 1;
+                if (count == 0 || last >= span) {
+                    break;
+                }
+                const int64_t k = a >> sh;
+                Op::Pixel(column(k), px[0], c);
+                const uint8_t* q = px + (((k + 1) << sh) - a);
+                for (int64_t i = k + 1; i < last; ++i, q += stride) {
+                    Op::Pixel(column(i), *q, c);
+                }
+                a += count;
+                s = Align4(px + count);
+                word = Load32(s);
+                a += word & 0xFFFF;
+                count = word >> 16;
+                px = s + 4;
+            }
         }
-        int64_t first = col;
+        const int64_t end = a + count;
+        int64_t k = a >> sh;
+        if (k >= span) {
+            return a << (8 - sh);
+        }
+        int64_t first = a;
         if (k < 0) {
             // Pixels ending a whole column or more left of the span are passed over.
-            first = std::max(col, origin - 1);
+            first = std::max<int64_t>(a, -1);
             k = 0;
         }
         if (first < end) {
-            Op::Pixel(column(k), px[first - col], c);
+            Op::Pixel(column(k), px[first - a], c);
             if (k + 1 >= span) {
-                return (first - origin) << (8 - sh);
+                return first << (8 - sh);
             }
-            const int64_t last = std::min<int64_t>(span, ((end - 1 - origin) >> sh) + 1);
-            const uint8_t* q = px + (((k + 1) << sh) + origin - col);
+            const int64_t last = std::min<int64_t>(span, ((end - 1) >> sh) + 1);
+            const uint8_t* q = px + (((k + 1) << sh) - a);
             for (int64_t i = k + 1; i < last; ++i, q += stride) {
                 Op::Pixel(column(i), *q, c);
             }
             if (last >= span) {
-                return (end - origin) << (8 - sh);
+                return end << (8 - sh);
             }
         }
         s = Align4(px + count);
         word = Load32(s);
-        col = end + (word & 0xFFFF);
+        a = end + (word & 0xFFFF);
     }
 }
 
@@ -660,7 +681,7 @@ template <class Op, int Dir, int m>
 }
 
 // How a scaled blitter call walks its rows, chosen once per call.
-enum class Road { Any, Shrink, Grow2, Grow4, Grow8 };
+enum class Road { Any, Half, Shrink, Grow2, Grow4, Grow8 };
 
 enum class HMode { OneToOne, Scaled, Scatter };
 
@@ -686,8 +707,8 @@ void Blit(BlitParam* bp)
     int shrink = 0;
     if constexpr (Mode != HMode::OneToOne) {
         if (scale.scale <= 256 && scale.r == 0) {
-            road = Road::Shrink;
             shrink = std::countr_zero(static_cast<uint32_t>(scale.q));
+            road = shrink == 1 ? Road::Half : Road::Shrink;
         } else if constexpr (Op::kSplat && Mode == HMode::Scaled) {
             road = scale.scale == 512 ? Road::Grow2 : scale.scale == 1024 ? Road::Grow4
                  : scale.scale == 2048 ? Road::Grow8 : Road::Any;
@@ -706,6 +727,10 @@ void Blit(BlitParam* bp)
                 RowOneToOne<Op, Dir>(src, dst, span, clipped, c);
             } else {
                 switch (road) {
+                case Road::Half:
+                    // The shift as a constant, for the common halving.
+                    position = RowShrinkPow2<Op, Dir>(src, dst, span, clipped, 1, c);
+                    break;
                 case Road::Shrink:
                     position = RowShrinkPow2<Op, Dir>(src, dst, span, clipped, shrink, c);
                     break;
