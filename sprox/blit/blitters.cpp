@@ -154,6 +154,14 @@ template <int width>
     }
 }
 
+// Sixteen bytes as one value, for the byte interleaves of doubling and of the
+// ROP table index (SSE2 on x86-64; i686 builds without SSE2 get plain byte
+// moves). The targets are little-endian.
+using Bytes16 = uint8_t __attribute__((vector_size(16)));
+using Words64 = uint64_t __attribute__((vector_size(16)));
+using Words32 = uint32_t __attribute__((vector_size(16)));
+using Lanes16 = uint16_t __attribute__((vector_size(16)));
+
 // What the operations need for the row being drawn. The frame column of a byte
 // at address a is a + phase (only its low three bits are used).
 struct RowCtx {
@@ -225,6 +233,33 @@ struct RopOp : PerPixel<RopOp> {
     static constexpr bool kMesh = false;
     static constexpr bool kSplat = false;
     static void Pixel(uint8_t* d, uint8_t s, const RowCtx& c) { *d = c.table[(size_t{s} << 8) | *d]; }
+    // Forwards, eight pixels at a time: interleaving eight frame bytes with eight
+    // source bytes gives the eight table indexes (source byte high) at once.
+    template <int Dir>
+    static void Run(uint8_t* d, const uint8_t* s, uint32_t n, const RowCtx& c)
+    {
+        const uint8_t* const t = c.table;
+        size_t i = 0;
+        if constexpr (Dir > 0) {
+            for (; i + 8 <= n; i += 8) {
+                uint64_t frame, source;
+                std::memcpy(&frame, d + i, 8);
+                std::memcpy(&source, s + i, 8);
+                const Bytes16 f = reinterpret_cast<Bytes16>(Words64{frame, 0});
+                const Bytes16 g = reinterpret_cast<Bytes16>(Words64{source, 0});
+                const Lanes16 index = reinterpret_cast<Lanes16>(__builtin_shufflevector(
+                    f, g, 0, 16, 1, 17, 2, 18, 3, 19, 4, 20, 5, 21, 6, 22, 7, 23));
+#pragma GCC unroll 8
+                for (int j = 0; j < 8; ++j) {
+                    d[i + j] = t[index[j]];
+                }
+            }
+        }
+        EachPixel(n - i, [&](size_t j) {
+            uint8_t* const w = d + Dir * static_cast<intptr_t>(i + j);
+            *w = t[size_t{s[i + j]} * 256 + *w];
+        });
+    }
 };
 
 struct RecolourOp : PerPixel<RecolourOp> {
@@ -536,11 +571,6 @@ template <class Op, int Dir>
     }
 }
 
-// Sixteen bytes as one value: the doubling below is one byte interleave of it
-// (SSE2 on x86-64; i686 builds without SSE2 get plain byte moves).
-using Bytes16 = uint8_t __attribute__((vector_size(16)));
-using Words64 = uint64_t __attribute__((vector_size(16)));
-using Words32 = uint32_t __attribute__((vector_size(16)));
 
 // The g = 8 or 4 pixel values `in`, each twice, as 2 * g bytes from d up; the
 // first pixel at the high end when mirrored.
