@@ -27,6 +27,14 @@ uint32_t Load32(const uint8_t* p)
     return v;
 }
 
+// The skip or the count of a segment word, read as a half on its own.
+size_t Load16(const uint8_t* p)
+{
+    uint16_t v;
+    std::memcpy(&v, p, 2);
+    return v;
+}
+
 // The next segment word: the first 4-byte boundary at or after p.
 const uint8_t* Align4(const uint8_t* p)
 {
@@ -304,9 +312,8 @@ void RowOneToOne(const uint8_t* s, uint8_t* dst, int32_t span, int32_t clipped, 
 {
     uint8_t* w = Dir > 0 ? dst : dst + (span - 1);
     uint8_t* const end = Dir > 0 ? dst + span : dst - 1;
-    uint32_t word = Load32(s);
-    uint32_t skip = word & 0xFFFF;
-    uint32_t count = word >> 16;
+    size_t skip = Load16(s);
+    size_t count = Load16(s + 2);
     if (clipped > 0) {
         // Find the segment whose pixels reach past the clipped columns; off is the
         // span position of its first opaque pixel.
@@ -314,20 +321,19 @@ void RowOneToOne(const uint8_t* s, uint8_t* dst, int32_t span, int32_t clipped, 
         while (before + static_cast<int32_t>(skip + count) < clipped) {
             before += static_cast<int32_t>(skip + count);
             s = Align4(s + 4 + count);
-            word = Load32(s);
-            skip = word & 0xFFFF;
-            count = word >> 16;
+            skip = Load16(s);
+            count = Load16(s + 2);
         }
         const int32_t off = before + static_cast<int32_t>(skip) - clipped;
         if (off >= 0) {
-            skip = static_cast<uint32_t>(off);
+            skip = static_cast<size_t>(off);
         } else {
             // The segment starts inside the clipped columns: drop -off of its pixels
             // by moving the segment's address on, which keeps the next word's
             // address unchanged.
             skip = 0;
             s += -off;
-            count -= static_cast<uint32_t>(-off);
+            count -= static_cast<size_t>(-off);
         }
     }
     // Past the end of the span in the direction of writing.
@@ -338,12 +344,11 @@ void RowOneToOne(const uint8_t* s, uint8_t* dst, int32_t span, int32_t clipped, 
         if (past(after)) {
             break;
         }
-        Op::template Run<Dir>(w, s + 4, count, c);
+        Op::template Run<Dir>(w, s + 4, static_cast<uint32_t>(count), c);
         w = after;
         s = Align4(s + 4 + count);
-        word = Load32(s);
-        skip = word & 0xFFFF;
-        count = word >> 16;
+        skip = Load16(s);
+        count = Load16(s + 2);
     }
     // The segment that reaches the end of the span: its skip, or some of its pixels.
     if (!past(w)) {
