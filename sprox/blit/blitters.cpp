@@ -244,7 +244,7 @@ struct RopOp : PerPixel<RopOp> {
     // Forwards, eight pixels at a time: interleaving eight frame bytes with eight
     // source bytes gives the eight table indexes (source byte high) at once.
     template <int Dir>
-    static void Run(uint8_t* d, const uint8_t* s, uint32_t n, const RowCtx& c)
+    [[gnu::always_inline]] static void Run(uint8_t* d, const uint8_t* s, uint32_t n, const RowCtx& c)
     {
         const uint8_t* const t = c.table;
         size_t i = 0;
@@ -278,7 +278,7 @@ struct RecolourOp : PerPixel<RecolourOp> {
     // The run keeps the table's address in a local: the frame stores may alias
     // anything, so c.table would otherwise be loaded again for every pixel.
     template <int Dir>
-    static void Run(uint8_t* d, const uint8_t* s, uint32_t n, const RowCtx& c)
+    [[gnu::always_inline]] static void Run(uint8_t* d, const uint8_t* s, uint32_t n, const RowCtx& c)
     {
         const uint8_t* const t = c.table;
         EachPixel(n, [&](size_t i) { d[Dir * static_cast<intptr_t>(i)] = t[s[i]]; });
@@ -307,14 +307,14 @@ struct ShadowOp : PerPixel<ShadowOp> {
 // columns before the span. The write position w starts at the span's left end,
 // or at its right end when mirrored, and the row ends when it reaches `end`, one
 // byte past the span in the direction of writing.
-template <class Op, int Dir>
+template <class Op, int Dir, bool Clipped>
 void RowOneToOne(const uint8_t* s, uint8_t* dst, int32_t span, int32_t clipped, const RowCtx& c)
 {
     uint8_t* w = Dir > 0 ? dst : dst + (span - 1);
     uint8_t* const end = Dir > 0 ? dst + span : dst - 1;
     size_t skip = Load16(s);
     size_t count = Load16(s + 2);
-    if (clipped > 0) {
+    if constexpr (Clipped) {
         // Find the segment whose pixels reach past the clipped columns; off is the
         // span position of its first opaque pixel.
         int32_t before = 0;
@@ -750,49 +750,63 @@ void Blit(BlitParam* bp)
         }
     }
     int64_t position = 0;
-    do {
-        bool draw = true;
-        if constexpr (Op::kMesh) {
-            c.mask = mesh & 0xFF;
-            c.phase = spanColumn - reinterpret_cast<uintptr_t>(dst);
-            draw = c.mask != 0;
-        }
-        if (draw) {
-            if constexpr (Mode == HMode::OneToOne) {
-                RowOneToOne<Op, Dir>(src, dst, span, clipped, c);
-            } else {
-                switch (road) {
-                case Road::Half:
-                    // The shift as a constant, for the common halving.
-                    position = RowShrinkPow2<Op, Dir>(src, dst, span, clipped, 1, c);
-                    break;
-                case Road::Shrink:
-                    position = RowShrinkPow2<Op, Dir>(src, dst, span, clipped, shrink, c);
-                    break;
-                case Road::Grow2:
-                case Road::Grow4:
-                case Road::Grow8:
-                    if constexpr (Op::kSplat) {
-                        position = road == Road::Grow2
-                                       ? RowGrowPow2<Op, Dir, 2>(src, dst, span, clipped, c)
-                                   : road == Road::Grow4
-                                       ? RowGrowPow2<Op, Dir, 4>(src, dst, span, clipped, c)
-                                       : RowGrowPow2<Op, Dir, 8>(src, dst, span, clipped, c);
-                    }
-                    break;
-                case Road::Any:
-                    position = RowScaled<Op, Mode == HMode::Scatter, Dir>(src, dst, span, clipped,
-                                                                          scale, c);
-                    break;
-                }
+    // The rows, each drawn by drawRow: one loop per road, so that nothing chosen
+    // once per call is tested again for every row.
+    auto eachRow = [&](auto drawRow) {
+        do {
+            bool draw = true;
+            if constexpr (Op::kMesh) {
+                c.mask = mesh & 0xFF;
+                c.phase = spanColumn - reinterpret_cast<uintptr_t>(dst);
+                draw = c.mask != 0;
             }
+            if (draw) {
+                drawRow();
+            }
+            dst += dstStep;
+            src += srcStep;
+            if constexpr (Op::kMesh) {
+                mesh = (mesh >> 8) | (mesh << 24);
+            }
+        } while (--rows > 0);
+    };
+    if constexpr (Mode == HMode::OneToOne) {
+        if (clipped > 0) {
+            eachRow([&] { RowOneToOne<Op, Dir, true>(src, dst, span, clipped, c); });
+        } else {
+            eachRow([&] { RowOneToOne<Op, Dir, false>(src, dst, span, 0, c); });
         }
-        dst += dstStep;
-        src += srcStep;
-        if constexpr (Op::kMesh) {
-            mesh = (mesh >> 8) | (mesh << 24);
+    } else {
+        switch (road) {
+        case Road::Half:
+            // The shift as a constant, for the common halving.
+            eachRow([&] { position = RowShrinkPow2<Op, Dir>(src, dst, span, clipped, 1, c); });
+            break;
+        case Road::Shrink:
+            eachRow([&] { position = RowShrinkPow2<Op, Dir>(src, dst, span, clipped, shrink, c); });
+            break;
+        case Road::Grow2:
+            if constexpr (Op::kSplat) {
+                eachRow([&] { position = RowGrowPow2<Op, Dir, 2>(src, dst, span, clipped, c); });
+            }
+            break;
+        case Road::Grow4:
+            if constexpr (Op::kSplat) {
+                eachRow([&] { position = RowGrowPow2<Op, Dir, 4>(src, dst, span, clipped, c); });
+            }
+            break;
+        case Road::Grow8:
+            if constexpr (Op::kSplat) {
+                eachRow([&] { position = RowGrowPow2<Op, Dir, 8>(src, dst, span, clipped, c); });
+            }
+            break;
+        case Road::Any:
+            eachRow([&] {
+                position = RowScaled<Op, Mode == HMode::Scatter, Dir>(src, dst, span, clipped, scale, c);
+            });
+            break;
         }
-    } while (--rows > 0);
+    }
 
     bp->rows = 0;
     bp->dst = dst;
