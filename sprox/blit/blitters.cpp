@@ -43,7 +43,7 @@ const uint8_t* Align4(const uint8_t* p)
 
 // A block copy of n bytes. Short runs, the usual case in sprites, are two
 // overlapping moves of one width instead of a call.
-[[gnu::always_inline]] inline void CopyRun(uint8_t* d, const uint8_t* s, uint32_t n)
+[[gnu::always_inline]] inline void CopyRun(uint8_t* d, const uint8_t* s, size_t n)
 {
     if (n - 8 <= 8) {
         uint64_t a, b;
@@ -81,7 +81,7 @@ const uint8_t* Align4(const uint8_t* p)
 // The mirrored block copy: d[-i] = s[i] for i < n, d being the rightmost byte
 // written. Words are loaded, their bytes reversed, and stored ending at the
 // matching place, two overlapping words for a short run.
-[[gnu::always_inline]] inline void ReverseRun(uint8_t* d, const uint8_t* s, uint32_t n)
+[[gnu::always_inline]] inline void ReverseRun(uint8_t* d, const uint8_t* s, size_t n)
 {
     if (n - 8 <= 8) {
         uint64_t a, b;
@@ -125,7 +125,7 @@ const uint8_t* Align4(const uint8_t* p)
 }
 
 // n bytes of one value, by the same overlapping stores.
-[[gnu::always_inline]] inline void FillRun(uint8_t* d, uint8_t v, uint32_t n)
+[[gnu::always_inline]] inline void FillRun(uint8_t* d, uint8_t v, size_t n)
 {
     const uint64_t w = 0x0101010101010101ull * v;
     if (n >= 8) {
@@ -183,14 +183,14 @@ struct RowCtx {
 template <class Derived>
 struct PerPixel {
     template <int Dir>
-    static void Run(uint8_t* d, const uint8_t* s, uint32_t n, const RowCtx& c)
+    static void Run(uint8_t* d, const uint8_t* s, size_t n, const RowCtx& c)
     {
 #pragma GCC unroll 2
         for (uint32_t i = 0; i < n; ++i) {
             Derived::Pixel(d + Dir * static_cast<intptr_t>(i), s[i], c);
         }
     }
-    static void Fill(uint8_t* d, uint8_t s, uint32_t n, const RowCtx& c)
+    static void Fill(uint8_t* d, uint8_t s, size_t n, const RowCtx& c)
     {
         for (uint32_t i = 0; i < n; ++i) {
             Derived::Pixel(d + i, s, c);
@@ -204,7 +204,7 @@ struct PlainOp {
     static uint8_t Value(uint8_t s, const RowCtx&) { return s; }
     static void Pixel(uint8_t* d, uint8_t s, const RowCtx&) { *d = s; }
     template <int Dir>
-    static void Run(uint8_t* d, const uint8_t* s, uint32_t n, const RowCtx&)
+    static void Run(uint8_t* d, const uint8_t* s, size_t n, const RowCtx&)
     {
         if constexpr (Dir > 0) {
             CopyRun(d, s, n);
@@ -212,7 +212,7 @@ struct PlainOp {
             ReverseRun(d, s, n);
         }
     }
-    static void Fill(uint8_t* d, uint8_t s, uint32_t n, const RowCtx&) { FillRun(d, s, n); }
+    static void Fill(uint8_t* d, uint8_t s, size_t n, const RowCtx&) { FillRun(d, s, n); }
 };
 
 // f(i) for i = 0 .. n - 1: four at a time, then two, then one, so that a short
@@ -244,7 +244,7 @@ struct RopOp : PerPixel<RopOp> {
     // Forwards, eight pixels at a time: interleaving eight frame bytes with eight
     // source bytes gives the eight table indexes (source byte high) at once.
     template <int Dir>
-    [[gnu::always_inline]] static void Run(uint8_t* d, const uint8_t* s, uint32_t n, const RowCtx& c)
+    [[gnu::always_inline]] static void Run(uint8_t* d, const uint8_t* s, size_t n, const RowCtx& c)
     {
         const uint8_t* const t = c.table;
         size_t i = 0;
@@ -278,12 +278,12 @@ struct RecolourOp : PerPixel<RecolourOp> {
     // The run keeps the table's address in a local: the frame stores may alias
     // anything, so c.table would otherwise be loaded again for every pixel.
     template <int Dir>
-    [[gnu::always_inline]] static void Run(uint8_t* d, const uint8_t* s, uint32_t n, const RowCtx& c)
+    [[gnu::always_inline]] static void Run(uint8_t* d, const uint8_t* s, size_t n, const RowCtx& c)
     {
         const uint8_t* const t = c.table;
         EachPixel(n, [&](size_t i) { d[Dir * static_cast<intptr_t>(i)] = t[s[i]]; });
     }
-    static void Fill(uint8_t* d, uint8_t s, uint32_t n, const RowCtx& c) { FillRun(d, c.table[s], n); }
+    static void Fill(uint8_t* d, uint8_t s, size_t n, const RowCtx& c) { FillRun(d, c.table[s], n); }
 };
 
 struct MeshOp : PerPixel<MeshOp> {
@@ -344,7 +344,7 @@ void RowOneToOne(const uint8_t* s, uint8_t* dst, int32_t span, int32_t clipped, 
         if (past(after)) {
             break;
         }
-        Op::template Run<Dir>(w, s + 4, static_cast<uint32_t>(count), c);
+        Op::template Run<Dir>(w, s + 4, count, c);
         w = after;
         s = Align4(s + 4 + count);
         skip = Load16(s);
@@ -352,7 +352,7 @@ void RowOneToOne(const uint8_t* s, uint8_t* dst, int32_t span, int32_t clipped, 
     }
     // The segment that reaches the end of the span: its skip, or some of its pixels.
     if (!past(w)) {
-        Op::template Run<Dir>(w, s + 4, static_cast<uint32_t>(Dir > 0 ? end - w : w - end), c);
+        Op::template Run<Dir>(w, s + 4, static_cast<size_t>(Dir > 0 ? end - w : w - end), c);
     }
 }
 
