@@ -27,6 +27,14 @@ uint32_t Load32(const uint8_t* p)
     return v;
 }
 
+// The skip or the count of a segment word, read as a half on its own.
+size_t Load16(const uint8_t* p)
+{
+    uint16_t v;
+    std::memcpy(&v, p, 2);
+    return v;
+}
+
 // The next segment word: the first 4-byte boundary at or after p.
 const uint8_t* Align4(const uint8_t* p)
 {
@@ -35,7 +43,7 @@ const uint8_t* Align4(const uint8_t* p)
 
 // A block copy of n bytes. Short runs, the usual case in sprites, are two
 // overlapping moves of one width instead of a call.
-[[gnu::always_inline]] inline void CopyRun(uint8_t* d, const uint8_t* s, uint32_t n)
+[[gnu::always_inline]] inline void CopyRun(uint8_t* d, const uint8_t* s, size_t n)
 {
     if (n - 8 <= 8) {
         uint64_t a, b;
@@ -73,7 +81,7 @@ const uint8_t* Align4(const uint8_t* p)
 // The mirrored block copy: d[-i] = s[i] for i < n, d being the rightmost byte
 // written. Words are loaded, their bytes reversed, and stored ending at the
 // matching place, two overlapping words for a short run.
-[[gnu::always_inline]] inline void ReverseRun(uint8_t* d, const uint8_t* s, uint32_t n)
+[[gnu::always_inline]] inline void ReverseRun(uint8_t* d, const uint8_t* s, size_t n)
 {
     if (n - 8 <= 8) {
         uint64_t a, b;
@@ -117,7 +125,7 @@ const uint8_t* Align4(const uint8_t* p)
 }
 
 // n bytes of one value, by the same overlapping stores.
-[[gnu::always_inline]] inline void FillRun(uint8_t* d, uint8_t v, uint32_t n)
+[[gnu::always_inline]] inline void FillRun(uint8_t* d, uint8_t v, size_t n)
 {
     const uint64_t w = 0x0101010101010101ull * v;
     if (n >= 8) {
@@ -154,6 +162,14 @@ template <int width>
     }
 }
 
+// Sixteen bytes as one value, for the byte interleaves of doubling and of the
+// ROP table index (SSE2 on x86-64; i686 builds without SSE2 get plain byte
+// moves). The targets are little-endian.
+using Bytes16 = uint8_t __attribute__((vector_size(16)));
+using Words64 = uint64_t __attribute__((vector_size(16)));
+using Words32 = uint32_t __attribute__((vector_size(16)));
+using Lanes16 = uint16_t __attribute__((vector_size(16)));
+
 // What the operations need for the row being drawn. The frame column of a byte
 // at address a is a + phase (only its low three bits are used).
 struct RowCtx {
@@ -167,14 +183,14 @@ struct RowCtx {
 template <class Derived>
 struct PerPixel {
     template <int Dir>
-    static void Run(uint8_t* d, const uint8_t* s, uint32_t n, const RowCtx& c)
+    static void Run(uint8_t* d, const uint8_t* s, size_t n, const RowCtx& c)
     {
 #pragma GCC unroll 2
         for (uint32_t i = 0; i < n; ++i) {
             Derived::Pixel(d + Dir * static_cast<intptr_t>(i), s[i], c);
         }
     }
-    static void Fill(uint8_t* d, uint8_t s, uint32_t n, const RowCtx& c)
+    static void Fill(uint8_t* d, uint8_t s, size_t n, const RowCtx& c)
     {
         for (uint32_t i = 0; i < n; ++i) {
             Derived::Pixel(d + i, s, c);
@@ -188,7 +204,7 @@ struct PlainOp {
     static uint8_t Value(uint8_t s, const RowCtx&) { return s; }
     static void Pixel(uint8_t* d, uint8_t s, const RowCtx&) { *d = s; }
     template <int Dir>
-    static void Run(uint8_t* d, const uint8_t* s, uint32_t n, const RowCtx&)
+    static void Run(uint8_t* d, const uint8_t* s, size_t n, const RowCtx&)
     {
         if constexpr (Dir > 0) {
             CopyRun(d, s, n);
@@ -196,13 +212,62 @@ struct PlainOp {
             ReverseRun(d, s, n);
         }
     }
-    static void Fill(uint8_t* d, uint8_t s, uint32_t n, const RowCtx&) { FillRun(d, s, n); }
+    static void Fill(uint8_t* d, uint8_t s, size_t n, const RowCtx&) { FillRun(d, s, n); }
 };
+
+// f(i) for i = 0 .. n - 1: four at a time, then two, then one, so that a short
+// run costs two tests beyond its pixels.
+template <class F>
+[[gnu::always_inline]] inline void EachPixel(size_t n, F f)
+{
+    size_t i = 0;
+    for (; i + 4 <= n; i += 4) {
+        f(i);
+        f(i + 1);
+        f(i + 2);
+        f(i + 3);
+    }
+    if ((n & 2) != 0) {
+        f(i);
+        f(i + 1);
+        i += 2;
+    }
+    if ((n & 1) != 0) {
+        f(i);
+    }
+}
 
 struct RopOp : PerPixel<RopOp> {
     static constexpr bool kMesh = false;
     static constexpr bool kSplat = false;
     static void Pixel(uint8_t* d, uint8_t s, const RowCtx& c) { *d = c.table[(size_t{s} << 8) | *d]; }
+    // Forwards, eight pixels at a time: interleaving eight frame bytes with eight
+    // source bytes gives the eight table indexes (source byte high) at once.
+    template <int Dir>
+    [[gnu::always_inline]] static void Run(uint8_t* d, const uint8_t* s, size_t n, const RowCtx& c)
+    {
+        const uint8_t* const t = c.table;
+        size_t i = 0;
+        if constexpr (Dir > 0) {
+            for (; i + 8 <= n; i += 8) {
+                uint64_t frame, source;
+                std::memcpy(&frame, d + i, 8);
+                std::memcpy(&source, s + i, 8);
+                const Bytes16 f = reinterpret_cast<Bytes16>(Words64{frame, 0});
+                const Bytes16 g = reinterpret_cast<Bytes16>(Words64{source, 0});
+                const Lanes16 index = reinterpret_cast<Lanes16>(__builtin_shufflevector(
+                    f, g, 0, 16, 1, 17, 2, 18, 3, 19, 4, 20, 5, 21, 6, 22, 7, 23));
+#pragma GCC unroll 8
+                for (int j = 0; j < 8; ++j) {
+                    d[i + j] = t[index[j]];
+                }
+            }
+        }
+        EachPixel(n - i, [&](size_t j) {
+            uint8_t* const w = d + Dir * static_cast<intptr_t>(i + j);
+            *w = t[size_t{s[i + j]} * 256 + *w];
+        });
+    }
 };
 
 struct RecolourOp : PerPixel<RecolourOp> {
@@ -210,7 +275,15 @@ struct RecolourOp : PerPixel<RecolourOp> {
     static constexpr bool kSplat = true;
     static uint8_t Value(uint8_t s, const RowCtx& c) { return c.table[s]; }
     static void Pixel(uint8_t* d, uint8_t s, const RowCtx& c) { *d = c.table[s]; }
-    static void Fill(uint8_t* d, uint8_t s, uint32_t n, const RowCtx& c) { FillRun(d, c.table[s], n); }
+    // The run keeps the table's address in a local: the frame stores may alias
+    // anything, so c.table would otherwise be loaded again for every pixel.
+    template <int Dir>
+    [[gnu::always_inline]] static void Run(uint8_t* d, const uint8_t* s, size_t n, const RowCtx& c)
+    {
+        const uint8_t* const t = c.table;
+        EachPixel(n, [&](size_t i) { d[Dir * static_cast<intptr_t>(i)] = t[s[i]]; });
+    }
+    static void Fill(uint8_t* d, uint8_t s, size_t n, const RowCtx& c) { FillRun(d, c.table[s], n); }
 };
 
 struct MeshOp : PerPixel<MeshOp> {
@@ -234,35 +307,33 @@ struct ShadowOp : PerPixel<ShadowOp> {
 // columns before the span. The write position w starts at the span's left end,
 // or at its right end when mirrored, and the row ends when it reaches `end`, one
 // byte past the span in the direction of writing.
-template <class Op, int Dir>
+template <class Op, int Dir, bool Clipped>
 void RowOneToOne(const uint8_t* s, uint8_t* dst, int32_t span, int32_t clipped, const RowCtx& c)
 {
     uint8_t* w = Dir > 0 ? dst : dst + (span - 1);
     uint8_t* const end = Dir > 0 ? dst + span : dst - 1;
-    uint32_t word = Load32(s);
-    uint32_t skip = word & 0xFFFF;
-    uint32_t count = word >> 16;
-    if (clipped > 0) {
+    size_t skip = Load16(s);
+    size_t count = Load16(s + 2);
+    if constexpr (Clipped) {
         // Find the segment whose pixels reach past the clipped columns; off is the
         // span position of its first opaque pixel.
         int32_t before = 0;
         while (before + static_cast<int32_t>(skip + count) < clipped) {
             before += static_cast<int32_t>(skip + count);
             s = Align4(s + 4 + count);
-            word = Load32(s);
-            skip = word & 0xFFFF;
-            count = word >> 16;
+            skip = Load16(s);
+            count = Load16(s + 2);
         }
         const int32_t off = before + static_cast<int32_t>(skip) - clipped;
         if (off >= 0) {
-            skip = static_cast<uint32_t>(off);
+            skip = static_cast<size_t>(off);
         } else {
             // The segment starts inside the clipped columns: drop -off of its pixels
             // by moving the segment's address on, which keeps the next word's
             // address unchanged.
             skip = 0;
             s += -off;
-            count -= static_cast<uint32_t>(-off);
+            count -= static_cast<size_t>(-off);
         }
     }
     // Past the end of the span in the direction of writing.
@@ -276,13 +347,12 @@ void RowOneToOne(const uint8_t* s, uint8_t* dst, int32_t span, int32_t clipped, 
         Op::template Run<Dir>(w, s + 4, count, c);
         w = after;
         s = Align4(s + 4 + count);
-        word = Load32(s);
-        skip = word & 0xFFFF;
-        count = word >> 16;
+        skip = Load16(s);
+        count = Load16(s + 2);
     }
     // The segment that reaches the end of the span: its skip, or some of its pixels.
     if (!past(w)) {
-        Op::template Run<Dir>(w, s + 4, static_cast<uint32_t>(Dir > 0 ? end - w : w - end), c);
+        Op::template Run<Dir>(w, s + 4, static_cast<size_t>(Dir > 0 ? end - w : w - end), c);
     }
 }
 
@@ -441,53 +511,144 @@ int64_t RowScaled(const uint8_t* s, uint8_t* dst, int32_t span, int32_t clipped,
 // column (c - origin) >> sh, origin = clipped << sh being the pattern column at
 // the span's left edge. A segment's first usable pixel goes to its column, and
 // each later column k takes pattern column (k << sh) + origin while the segment
-// lasts.
+// lasts. Below, a is a pattern column less origin.
 template <class Op, int Dir>
 [[gnu::always_inline]] inline int64_t RowShrinkPow2(const uint8_t* s, uint8_t* dst, int32_t span, int32_t clipped, int sh,
                       const RowCtx& c)
 {
     auto column = [&](int64_t k) { return Dir > 0 ? dst + k : dst + (span - 1 - k); };
-    const int64_t origin = int64_t{clipped} << sh;
     const intptr_t stride = intptr_t{1} << sh;
     uint32_t word = Load32(s);
-    int64_t col = word & 0xFFFF;
+    int64_t a = int64_t{word & 0xFFFF} - (int64_t{clipped} << sh);
     for (;;) {
-        const uint32_t count = word >> 16;
+        uint32_t count = word >> 16;
         const uint8_t* px = s + 4;
-        const int64_t end = col + count;
-        int64_t k = (col - origin) >> sh;
-        if (k >= span) {
-            return (col - origin) << (8 - sh);
+        if (a >= 0) {
+            // Segments with pixels that start inside the span and end before its
+            // last column: every column from the first pixel's to `last` - 1.
+            for (;;) {
+                const int64_t last = ((a + count - 1) >> sh) + 1;
+                if (count == 0 || last >= span) {
+                    break;
+                }
+                const int64_t k = a >> sh;
+                Op::Pixel(column(k), px[0], c);
+                const uint8_t* q = px + (((k + 1) << sh) - a);
+                for (int64_t i = k + 1; i < last; ++i, q += stride) {
+                    Op::Pixel(column(i), *q, c);
+                }
+                a += count;
+                s = Align4(px + count);
+                word = Load32(s);
+                a += word & 0xFFFF;
+                count = word >> 16;
+                px = s + 4;
+            }
         }
-        int64_t first = col;
+        const int64_t end = a + count;
+        int64_t k = a >> sh;
+        if (k >= span) {
+            return a << (8 - sh);
+        }
+        int64_t first = a;
         if (k < 0) {
             // Pixels ending a whole column or more left of the span are passed over.
-            first = std::max(col, origin - 1);
+            first = std::max<int64_t>(a, -1);
             k = 0;
         }
         if (first < end) {
-            Op::Pixel(column(k), px[first - col], c);
+            Op::Pixel(column(k), px[first - a], c);
             if (k + 1 >= span) {
-                return (first - origin) << (8 - sh);
+                return first << (8 - sh);
             }
-            const int64_t last = std::min<int64_t>(span, ((end - 1 - origin) >> sh) + 1);
-            const uint8_t* q = px + (((k + 1) << sh) + origin - col);
+            const int64_t last = std::min<int64_t>(span, ((end - 1) >> sh) + 1);
+            const uint8_t* q = px + (((k + 1) << sh) - a);
             for (int64_t i = k + 1; i < last; ++i, q += stride) {
                 Op::Pixel(column(i), *q, c);
             }
             if (last >= span) {
-                return (end - origin) << (8 - sh);
+                return end << (8 - sh);
             }
         }
         s = Align4(px + count);
         word = Load32(s);
-        col = end + (word & 0xFFFF);
+        a = end + (word & 0xFFFF);
+    }
+}
+
+
+// The g = 8 or 4 pixel values `in`, each twice, as 2 * g bytes from d up; the
+// first pixel at the high end when mirrored.
+template <int Dir, int g>
+[[gnu::always_inline]] inline void StoreDoubled(uint8_t* d, const uint8_t* in)
+{
+    Bytes16 v;
+    if constexpr (g == 8) {
+        uint64_t low;
+        std::memcpy(&low, in, 8);
+        v = reinterpret_cast<Bytes16>(Words64{low, 0});
+    } else {
+        uint32_t low;
+        std::memcpy(&low, in, 4);
+        v = reinterpret_cast<Bytes16>(Words32{low, 0, 0, 0});
+    }
+    if constexpr (Dir > 0) {
+        const Bytes16 w = __builtin_shufflevector(v, v, 0, 0, 1, 1, 2, 2, 3, 3, 4, 4, 5, 5, 6, 6, 7, 7);
+        std::memcpy(d, &w, 2 * g);
+    } else {
+        uint8_t out[2 * g];
+        for (int j = 0; j < g; ++j) {
+            out[2 * (g - 1 - j)] = in[j];
+            out[2 * (g - 1 - j) + 1] = in[j];
+        }
+        std::memcpy(d, out, 2 * g);
+    }
+}
+
+// n whole pixels from q, each stored m times, into the n * m bytes from lo up,
+// the first pixel at the high end when mirrored. Doubling goes by groups of eight
+// pixels, or four for a shorter run, the last group overlapping the one before.
+template <class Op, int Dir, int m>
+[[gnu::always_inline]] inline void GrowRun(uint8_t* lo, const uint8_t* q, uint32_t n, const RowCtx& c)
+{
+    auto at = [&](uint32_t i, uint32_t width) { return Dir > 0 ? lo + i * m : lo + (n - i) * m - width; };
+    if constexpr (m == 2) {
+        auto groups = [&]<int g>() {
+            auto group = [&](uint32_t i) {
+                if constexpr (std::is_same_v<Op, PlainOp>) {
+                    StoreDoubled<Dir, g>(at(i, 2 * g), q + i);
+                } else {
+                    uint8_t in[g];
+                    for (int j = 0; j < g; ++j) {
+                        in[j] = Op::Value(q[i + j], c);
+                    }
+                    StoreDoubled<Dir, g>(at(i, 2 * g), in);
+                }
+            };
+            group(0);
+            for (uint32_t i = g; i + g < n; i += g) {
+                group(i);
+            }
+            group(n - g);
+        };
+        if (n >= 8) {
+            groups.template operator()<8>();
+            return;
+        }
+        if (n >= 4) {
+            groups.template operator()<4>();
+            return;
+        }
+    }
+    for (uint32_t i = 0; i < n; ++i) {
+        StoreSplat<m>(at(i, m), Op::Value(q[i], c));
     }
 }
 
 // Enlarging by m = 2, 4 or 8 (scale 256 * m) with an operation that stores one
 // value per pixel: the pixel in pattern column c covers the m columns from
-// c * m - clipped, one store each.
+// c * m - clipped. A segment wholly inside the span is one GrowRun; one cut by
+// either edge is worked out column by column.
 template <class Op, int Dir, int m>
 [[gnu::always_inline]] inline int64_t RowGrowPow2(const uint8_t* s, uint8_t* dst, int32_t span, int32_t clipped, const RowCtx& c)
 {
@@ -497,43 +658,56 @@ template <class Op, int Dir, int m>
     uint32_t word = Load32(s);
     int64_t k = int64_t{word & 0xFFFF} * m - clipped;
     for (;;) {
-        const uint32_t count = word >> 16;
+        uint32_t count = word >> 16;
         const uint8_t* px = s + 4;
+        if (k >= 0) {
+            // Segments wholly inside the span, one GrowRun each.
+            for (int64_t e = k + int64_t{count} * m; e < span; e = k + int64_t{count} * m) {
+                GrowRun<Op, Dir, m>(block(k, e), px, count, c);
+                s = Align4(px + count);
+                word = Load32(s);
+                k = e + int64_t{word & 0xFFFF} * m;
+                count = word >> 16;
+                px = s + 4;
+            }
+        }
         if (k >= span) {
             return k * 256;
         }
-        const uint8_t* q = px;
-        const uint8_t* const qEnd = px + count;
-        if (k < 0) {
-            // Pixels wholly left of the span are passed over; one cut by the left
-            // edge covers its columns from 0.
-            const int64_t hidden = std::min<int64_t>(count, (-k) >> sh);
-            q += hidden;
-            k += hidden * m;
-            if (q < qEnd && k < 0) {
-                for (int64_t i = 0; i < k + m && i < span; ++i) {
+        {
+            const uint8_t* q = px;
+            const uint8_t* const qEnd = px + count;
+            if (k < 0) {
+                // Pixels wholly left of the span are passed over; one cut by the
+                // left edge covers its columns from 0.
+                const int64_t hidden = std::min<int64_t>(count, (-k) >> sh);
+                q += hidden;
+                k += hidden * m;
+                if (q < qEnd && k < 0) {
+                    for (int64_t i = 0; i < k + m && i < span; ++i) {
+                        Op::Pixel(column(i), *q, c);
+                    }
+                    if (k + m >= span) {
+                        return (k + m) * 256;
+                    }
+                    ++q;
+                    k += m;
+                }
+            }
+            const int64_t whole = std::min<int64_t>(qEnd - q, (span - k) >> sh);
+            GrowRun<Op, Dir, m>(block(k, k + whole * m), q, static_cast<uint32_t>(whole), c);
+            q += whole;
+            k += whole * m;
+            if (q < qEnd) {
+                // The pixel that reaches past the end of the span: fewer than m columns.
+                for (int64_t i = k; i < span; ++i) {
                     Op::Pixel(column(i), *q, c);
                 }
-                if (k + m >= span) {
-                    return (k + m) * 256;
-                }
-                ++q;
-                k += m;
+                return (k + m) * 256;
             }
-        }
-        const int64_t whole = std::min<int64_t>(qEnd - q, (span - k) >> sh);
-        for (const uint8_t* const stop = q + whole; q != stop; ++q, k += m) {
-            StoreSplat<m>(block(k, k + m), Op::Value(*q, c));
-        }
-        if (q < qEnd) {
-            // The pixel that reaches past the end of the span: fewer than m columns.
-            for (int64_t i = k; i < span; ++i) {
-                Op::Pixel(column(i), *q, c);
+            if (k >= span) {
+                return k * 256;  // the last pixel ended exactly at the end of the span
             }
-            return (k + m) * 256;
-        }
-        if (k >= span) {
-            return k * 256;  // the last pixel ended exactly at the end of the span
         }
         s = Align4(px + count);
         word = Load32(s);
@@ -542,7 +716,7 @@ template <class Op, int Dir, int m>
 }
 
 // How a scaled blitter call walks its rows, chosen once per call.
-enum class Road { Any, Shrink, Grow2, Grow4, Grow8 };
+enum class Road { Any, Half, Shrink, Grow2, Grow4, Grow8 };
 
 enum class HMode { OneToOne, Scaled, Scatter };
 
@@ -568,53 +742,71 @@ void Blit(BlitParam* bp)
     int shrink = 0;
     if constexpr (Mode != HMode::OneToOne) {
         if (scale.scale <= 256 && scale.r == 0) {
-            road = Road::Shrink;
             shrink = std::countr_zero(static_cast<uint32_t>(scale.q));
+            road = shrink == 1 ? Road::Half : Road::Shrink;
         } else if constexpr (Op::kSplat && Mode == HMode::Scaled) {
             road = scale.scale == 512 ? Road::Grow2 : scale.scale == 1024 ? Road::Grow4
                  : scale.scale == 2048 ? Road::Grow8 : Road::Any;
         }
     }
     int64_t position = 0;
-    do {
-        bool draw = true;
-        if constexpr (Op::kMesh) {
-            c.mask = mesh & 0xFF;
-            c.phase = spanColumn - reinterpret_cast<uintptr_t>(dst);
-            draw = c.mask != 0;
-        }
-        if (draw) {
-            if constexpr (Mode == HMode::OneToOne) {
-                RowOneToOne<Op, Dir>(src, dst, span, clipped, c);
-            } else {
-                switch (road) {
-                case Road::Shrink:
-                    position = RowShrinkPow2<Op, Dir>(src, dst, span, clipped, shrink, c);
-                    break;
-                case Road::Grow2:
-                case Road::Grow4:
-                case Road::Grow8:
-                    if constexpr (Op::kSplat) {
-                        position = road == Road::Grow2
-                                       ? RowGrowPow2<Op, Dir, 2>(src, dst, span, clipped, c)
-                                   : road == Road::Grow4
-                                       ? RowGrowPow2<Op, Dir, 4>(src, dst, span, clipped, c)
-                                       : RowGrowPow2<Op, Dir, 8>(src, dst, span, clipped, c);
-                    }
-                    break;
-                case Road::Any:
-                    position = RowScaled<Op, Mode == HMode::Scatter, Dir>(src, dst, span, clipped,
-                                                                          scale, c);
-                    break;
-                }
+    // The rows, each drawn by drawRow: one loop per road, so that nothing chosen
+    // once per call is tested again for every row.
+    auto eachRow = [&](auto drawRow) {
+        do {
+            bool draw = true;
+            if constexpr (Op::kMesh) {
+                c.mask = mesh & 0xFF;
+                c.phase = spanColumn - reinterpret_cast<uintptr_t>(dst);
+                draw = c.mask != 0;
             }
+            if (draw) {
+                drawRow();
+            }
+            dst += dstStep;
+            src += srcStep;
+            if constexpr (Op::kMesh) {
+                mesh = (mesh >> 8) | (mesh << 24);
+            }
+        } while (--rows > 0);
+    };
+    if constexpr (Mode == HMode::OneToOne) {
+        if (clipped > 0) {
+            eachRow([&] { RowOneToOne<Op, Dir, true>(src, dst, span, clipped, c); });
+        } else {
+            eachRow([&] { RowOneToOne<Op, Dir, false>(src, dst, span, 0, c); });
         }
-        dst += dstStep;
-        src += srcStep;
-        if constexpr (Op::kMesh) {
-            mesh = (mesh >> 8) | (mesh << 24);
+    } else {
+        switch (road) {
+        case Road::Half:
+            // The shift as a constant, for the common halving.
+            eachRow([&] { position = RowShrinkPow2<Op, Dir>(src, dst, span, clipped, 1, c); });
+            break;
+        case Road::Shrink:
+            eachRow([&] { position = RowShrinkPow2<Op, Dir>(src, dst, span, clipped, shrink, c); });
+            break;
+        case Road::Grow2:
+            if constexpr (Op::kSplat) {
+                eachRow([&] { position = RowGrowPow2<Op, Dir, 2>(src, dst, span, clipped, c); });
+            }
+            break;
+        case Road::Grow4:
+            if constexpr (Op::kSplat) {
+                eachRow([&] { position = RowGrowPow2<Op, Dir, 4>(src, dst, span, clipped, c); });
+            }
+            break;
+        case Road::Grow8:
+            if constexpr (Op::kSplat) {
+                eachRow([&] { position = RowGrowPow2<Op, Dir, 8>(src, dst, span, clipped, c); });
+            }
+            break;
+        case Road::Any:
+            eachRow([&] {
+                position = RowScaled<Op, Mode == HMode::Scatter, Dir>(src, dst, span, clipped, scale, c);
+            });
+            break;
         }
-    } while (--rows > 0);
+    }
 
     bp->rows = 0;
     bp->dst = dst;

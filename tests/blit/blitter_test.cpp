@@ -48,14 +48,15 @@ int RandomScale(std::mt19937& rng)
     return 1 + static_cast<int>(rng() % 1200);
 }
 
-// A random call of table entry `entry`.
-Call RandomCall(std::mt19937& rng, unsigned entry)
+// A random call of table entry `entry`; a scaled one at `wantedScale` if that is
+// not 0, with pictures up to `maxWidth` wide.
+Call RandomCall(std::mt19937& rng, unsigned entry, int wantedScale = 0, int maxWidth = 40)
 {
     static std::mt19937 tableRng(99);
     static const std::vector<uint8_t> table = RandomBytes(tableRng, 65536);
     const Kind kind = model::KindOf(entry);
     Call c;
-    const int width = 1 + static_cast<int>(rng() % 40);
+    const int width = 1 + static_cast<int>(rng() % static_cast<unsigned>(maxWidth));
     const int height = 1 + static_cast<int>(rng() % 6);
     c.picture = model::RandomPicture(rng, width, height, static_cast<int>(rng() % 90));
     c.encoded = model::Encode(c.picture, &rng, 4 * (rng() % 3));
@@ -64,9 +65,12 @@ Call RandomCall(std::mt19937& rng, unsigned entry)
     int placed = width;
     if (kind.mode != Mode::OneToOne) {
         do {
-            scale = RandomScale(rng);
+            scale = wantedScale != 0 ? wantedScale : RandomScale(rng);
             placed = static_cast<int>(int64_t{scale} * width / 256);
-        } while (placed < 1);
+        } while (placed < 1 && wantedScale == 0);
+        if (placed < 1) {
+            return RandomCall(rng, entry, wantedScale, maxWidth);
+        }
     }
     int skipLeft = 0;
     int skipRight = 0;
@@ -215,6 +219,35 @@ TEST(Blitters, EveryTableEntryMatchesTheModelAndTouchesNothingOutsideItsSpans)
             }
             if (HasFailure()) {
                 return;
+            }
+        }
+    }
+}
+
+// The powers of two have roads of their own (whole segments at a time, groups
+// of pixels stored at once, a last group overlapping the one before): long runs
+// and every clipping, over every scaled entry.
+TEST(Blitters, PowerOfTwoScalesMatchTheModel)
+{
+    std::mt19937 rng(20261208);
+    for (unsigned entry = 0; entry < 64; ++entry) {
+        const Kind kind = model::KindOf(entry);
+        if (kind.mode == Mode::OneToOne) {
+            continue;
+        }
+        for (const int scale : {32, 64, 128, 512, 1024, 2048}) {
+            for (int i = 0; i < 60; ++i) {
+                Call c = RandomCall(rng, entry, scale, 72);
+                const std::vector<uint8_t> expected = Expected(c, kind);
+                sprox::BlitParam after = c.p;
+                sprox::kBlitters[entry](&after);
+                if (c.frame != expected) {
+                    for (size_t b = 0; b < expected.size(); ++b) {
+                        ASSERT_EQ(int{c.frame[b]}, int{expected[b]})
+                            << Describe(entry, c) << " at line " << b / c.pitch << " byte "
+                            << static_cast<int>(b % c.pitch) - kGuard;
+                    }
+                }
             }
         }
     }
