@@ -9,12 +9,16 @@
 #include "sprox/display/backend.h"
 #include "sprox/display/frame.h"
 #include "sprox/display/screenmode.h"
+#include "sprox/frame/debug.h"
 #include "sprox/frame/init.h"
 #include "sprox/input/capture.h"
 #include "sprox/pattern/pattern.h"
 #include "sprox/pattern/put.h"
 #include "sprox/sound/sound.h"
 #include "sprox/sound/wave.h"
+
+#include <cstdint>
+#include <string>
 
 using namespace sprox;
 
@@ -28,6 +32,35 @@ constexpr int kRopBlitter = PD_ROP;
 constexpr int kModeFullScreen = 3;
 constexpr int kModeWindow = 0;
 
+// Draw operations that read DrawRequest.table: ROP, recolour, and shadow without
+// either of them.
+bool NeedsTable(uint32_t flags)
+{
+    const uint32_t op = flags & (PD_MESH | PD_SHADOW);
+    return op == PD_ROP || op == PD_RECOLOR || op == PD_SHADOW;
+}
+
+// Tells on the diagnostic channel why a draw would do nothing: the first of a
+// context that cannot draw and a pattern that cannot be drawn. Changes nothing.
+void ExplainDraw(const char* function, const SproxContext* context, int64_t pattern)
+{
+    if (!DebugOn()) {
+        return;
+    }
+    if (context == nullptr) {
+        Diag(function, "the context is null: nothing drawn");
+    } else if (context->self != context) {
+        Diag(function, "the context was not set up by SX_Init: nothing drawn");
+    } else if (context->width <= 0 || context->height <= 0) {
+        Diag(function, "no frame yet (call SX_Size first): nothing drawn");
+    } else if (pattern < 0 || pattern > UINT32_MAX) {
+        Diag(function, "pattern %s is out of range (patterns are 0 to 2047): nothing drawn",
+             std::to_string(pattern).c_str());
+    } else if (const char* fault = PatternFault(static_cast<uint32_t>(pattern))) {
+        Diag(function, "pattern %s %s: nothing drawn", std::to_string(pattern).c_str(), fault);
+    }
+}
+
 } // namespace
 
 extern "C" {
@@ -39,6 +72,7 @@ SXEXPORT int SXAPI SX_GetStructSize(void)
 
 SXEXPORT void SXAPI SX_Init(SproxContext* context, SxWindow window)
 {
+    DebugOn();
     SproxInitEx(context, window);
 }
 
@@ -60,6 +94,7 @@ SXEXPORT void SXAPI SX_Paint(SproxContext* context, SxDC target, int x, int y)
 
 SXEXPORT void SXAPI SX_Clear(SproxContext* context, int colour)
 {
+    ExplainDraw("SX_Clear", context, 0);
     SproxClear(context, colour);
 }
 
@@ -105,16 +140,32 @@ SXEXPORT void SXAPI SX_ReleaseAll(void)
 
 SXEXPORT void SXAPI SX_PatPut(SproxContext* context, int x, int y, int pattern)
 {
+    ExplainDraw("SX_PatPut", context, pattern);
     PatPut(context, x, y, pattern, 256, kBlitters[kPlainBlitter], nullptr);
 }
 
 SXEXPORT void SXAPI SX_RopPut(SproxContext* context, int x, int y, int pattern, const uint8_t* rop)
 {
+    if (rop == nullptr) {
+        Diag("SX_RopPut", "the ROP table is null: nothing drawn");
+        return;
+    }
+    ExplainDraw("SX_RopPut", context, pattern);
     PatPut(context, x, y, pattern, 256, kBlitters[kRopBlitter], rop);
 }
 
 SXEXPORT void SXAPI SX_PatDraw(SproxContext* context, const DrawRequest* request)
 {
+    if (request == nullptr) {
+        Diag("SX_PatDraw", "the request is null: nothing drawn");
+        return;
+    }
+    if (request->table == nullptr && NeedsTable(request->flags)) {
+        Diag("SX_PatDraw", "flags 0x%X need a table and the request's table is null: nothing drawn",
+             static_cast<unsigned>(request->flags));
+        return;
+    }
+    ExplainDraw("SX_PatDraw", context, request->pattern);
     FrameView view;
     if (LockFrameView(&view, context)) {
         PatDraw(&view, request);
@@ -125,6 +176,7 @@ SXEXPORT void SXAPI SX_PatDraw(SproxContext* context, const DrawRequest* request
 SXEXPORT void SXAPI SX_RotoZoomPut(SproxContext* context, int x, int y, int pattern, int pivotX,
                                    int pivotY, int angle, int zoom)
 {
+    ExplainDraw("SX_RotoZoomPut", context, pattern);
     RotoZoomPut(context, x, y, pattern, pivotX, pivotY, angle, zoom);
 }
 
@@ -159,6 +211,10 @@ SXEXPORT int SXAPI SX_WaveInit(SxModule module, SxWindow window)
 
 SXEXPORT int SXAPI SX_WaveOpen(const char* fileName)
 {
+    if (fileName == nullptr) {
+        Diag("SX_WaveOpen", "the file name is null: no slot taken");
+        return -1;
+    }
     for (int slot = 0; slot < kWaveSlots; ++slot) {
         if (!WaveSlotInUse(slot)) {
             WaveLoad(fileName, slot);

@@ -128,6 +128,24 @@ int PatEntryDAR(int first, int count, int32_t kind, uint8_t* image, size_t size)
     return n;
 }
 
+const char* PatternFault(uint32_t n)
+{
+    if (n >= static_cast<uint32_t>(kMaxPatterns)) {
+        return "is out of range (patterns are 0 to 2047)";
+    }
+    const PatternRecord& r = gPatterns[n];
+    if (r.header == nullptr) {
+        return "is not registered";
+    }
+    if (r.data == nullptr || r.width <= 0 || r.visibleHeight <= 0) {
+        return "is empty (no width or no visible rows)";
+    }
+    if (r.rowsAbove < 0 || r.storedHeight - r.rowsAbove - r.visibleHeight < 0) {
+        return "has its visible rows outside its stored rows";
+    }
+    return nullptr;
+}
+
 int FindArchiveSlot()
 {
     if (gArchiveTop <= 1) {
