@@ -7,6 +7,7 @@
 #include "sprox/blit/rop.h"
 #include "sprox/blit/rotozoom.h"
 #include "sprox/display/backend.h"
+#include "sprox/display/ddraw_state.h"
 #include "sprox/display/frame.h"
 #include "sprox/display/screenmode.h"
 #include "sprox/frame/debug.h"
@@ -61,6 +62,35 @@ void ExplainDraw(const char* function, const SproxContext* context, int64_t patt
     }
 }
 
+// Tells on the diagnostic channel why a full-screen request for a width x height
+// picture was refused, with the screen modes the display offers.
+void ExplainFullScreen(const SproxContext* context, int width, int height)
+{
+    if (!DebugOn()) {
+        return;
+    }
+    const int32_t wantWidth = context->viewWidth != 0 ? context->viewWidth : width;
+    const int32_t wantHeight = context->viewHeight != 0 ? context->viewHeight : height;
+    if (gDisplayModeCount == 0) {
+        Diag("SX_FullScreen", "%d x %d: the display offers no 8-bit screen mode", wantWidth,
+             wantHeight);
+        return;
+    }
+    std::string modes;
+    for (int i = 0; i < gDisplayModeCount; ++i) {
+        modes += (i == 0 ? "" : ", ") + std::to_string(gDisplayModes[i].width) + " x " +
+                 std::to_string(gDisplayModes[i].height);
+    }
+    int32_t scale = context->scale;
+    if (ChooseDisplayMode(wantWidth, wantHeight, &scale, false) < 0) {
+        Diag("SX_FullScreen", "no 8-bit screen mode shows %d x %d at scale %d; the modes are %s",
+             wantWidth, wantHeight, context->scale, modes.c_str());
+    } else {
+        Diag("SX_FullScreen", "%d x %d: the display refused the mode chosen; the modes are %s",
+             wantWidth, wantHeight, modes.c_str());
+    }
+}
+
 } // namespace
 
 extern "C" {
@@ -109,6 +139,9 @@ SXEXPORT int SXAPI SX_FullScreen(SproxContext* context, int width, int height, i
         context->width = width;
         context->height = height;
         result = SproxScreenMode(context, kModeFullScreen);
+        if (result == 0) {
+            ExplainFullScreen(context, width, height);
+        }
         context->width = savedWidth;
         context->height = savedHeight;
     } else if (on != 0) {

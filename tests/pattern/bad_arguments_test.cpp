@@ -3,14 +3,18 @@
 // value, and a frame that only SX_Clear changes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "dar_fixture.h"
 #include "fake/fake_context.h"
+#include "fake/fake_ddraw.h"
 #include "fake/fake_machine.h"
 #include "fake/fake_sound.h"
+#include "sound/wav_builder.h"
 #include "sprox.h"
 
 using namespace dartest;
@@ -135,5 +139,89 @@ TEST(BadArguments, EveryExportRefusesThemQuietly)
     SX_ReleaseAll();
     SX_End(c);
 }
+
+// Each call that refuses without a report box, and the line it writes on the
+// diagnostic channel: with SPROX_DEBUG=1 exactly that one line (checked by its
+// telling part), without it nothing.
+struct Silent {
+    const char* line;
+    std::function<void()> call;
+};
+
+class Diagnostics : public testing::TestWithParam<bool> {};
+
+TEST_P(Diagnostics, EverySilentRefusalWritesItsOneLineOnlyWhenAsked)
+{
+    const bool on = GetParam();
+    setenv("SPROX_DEBUG", on ? "1" : "0", 1);
+    fake::OfferDirectSound(fake::machine());
+    fake::ddraw().modes = {{640, 480, 8}, {800, 600, 8}};
+    SproxContext context{};
+    SproxContext* c = &context;
+    SX_Init(c, fake::Window());
+    ASSERT_EQ(SX_WaveInit(nullptr, fake::Window()), 1);
+
+    auto archive = MakeArchive({MakePicture(8, 4, 0, 0)});
+    auto tallVisible = archive;
+    constexpr size_t kVisible = 1036 + 14;   // the first entry's visible height, version 1
+    tallVisible[kVisible] = 9;
+    auto cutRows = archive;
+    cutRows.resize(archive.size() - 3);
+    TempFile garbage(std::vector<uint8_t>(100, 'x'));
+    TempFile empty(std::vector<uint8_t>{});
+    TempFile tall(tallVisible);
+    TempFile cut(cutRows);
+    TempFile good(archive);
+    TempFile notWave(wavtest::Samples(64));
+    TempFile noFormat(wavtest::Riff({wavtest::Chunk("data", wavtest::Samples(8))}));
+    DrawRequest rop{};
+    rop.flags = PD_ROP;
+
+    const std::vector<Silent> cases = {
+        {"SX_PatPut: no frame yet (call SX_Size first): nothing drawn", [c] { SX_PatPut(c, 0, 0, 0); }},
+        {"SX_PatEntryDARFile: the file (100 bytes) does not begin with the archive magic",
+         [&] { SX_PatEntryDARFile(0, 1, garbage.path()); }},
+        {"SX_PatEntryDARFile: the file (0 bytes) does not begin with the archive magic",
+         [&] { SX_PatEntryDARFile(0, 1, empty.path()); }},
+        {"SX_PatEntryDARFile: archive entry 0 (at byte 1036) is damaged: visible height is above height",
+         [&] { SX_PatEntryDARFile(0, 1, tall.path()); }},
+        {"SX_PatEntryDARFile: archive entry 0 (at byte 1036) is damaged: rows (height x stride) run past",
+         [&] { SX_PatEntryDARFile(0, 1, cut.path()); }},
+        {"SX_WaveOpen: ", [&] { SX_WaveOpen(notWave.path()); }},
+        {": not a RIFF WAVE file; the slot stays empty", [&] { SX_WaveOpen(notWave.path()); }},
+        {": no fmt chunk; the slot stays empty", [&] { SX_WaveOpen(noFormat.path()); }},
+        {"SX_FullScreen: no 8-bit screen mode shows 1000 x 700 at scale 1; the modes are 640 x 480, 800 x 600",
+         [c] { SX_FullScreen(c, 1000, 700, 1); }},
+        {"SX_WaveOpen: the file name is null", [] { SX_WaveOpen(nullptr); }},
+        {"SX_PatPut: pattern 7 is not registered: nothing drawn",
+         [c] { SX_Size(c, 32, 32, -1, nullptr); SX_PatPut(c, 0, 0, 7); }},
+        {"SX_RotoZoomPut: pattern -3 is out of range", [c] { SX_RotoZoomPut(c, 0, 0, -3, 0, 0, 0, 256); }},
+        {"SX_PatDraw: pattern 4096 is out of range", [c] { DrawRequest r{}; r.pattern = 4096; SX_PatDraw(c, &r); }},
+        {"SX_PatDraw: the request is null", [c] { SX_PatDraw(c, nullptr); }},
+        {"SX_PatDraw: flags 0x4 need a table and the request's table is null",
+         [&] { SX_PatEntryDARFile(0, 1, good.path()); SX_PatDraw(c, &rop); }},
+        {"SX_RopPut: the ROP table is null", [c] { SX_RopPut(c, 0, 0, 0, nullptr); }},
+        {"SX_PatPut: the context was not set up by SX_Init", [] { SproxContext u{}; SX_PatPut(&u, 0, 0, 0); }},
+    };
+    for (const Silent& silent : cases) {
+        SCOPED_TRACE(silent.line);
+        fake::machine().boxes.clear();
+        testing::internal::CaptureStderr();
+        silent.call();
+        const std::string written = testing::internal::GetCapturedStderr();
+        EXPECT_TRUE(fake::machine().boxes.empty());
+        if (on) {
+            EXPECT_EQ(written.rfind("sprox: ", 0), 0u) << written;
+            EXPECT_NE(written.find(silent.line), std::string::npos) << written;
+            EXPECT_EQ(std::count(written.begin(), written.end(), '\n'), 1) << written;
+        } else {
+            EXPECT_EQ(written, "");
+        }
+    }
+    SX_ReleaseAll();
+    SX_End(c);
+}
+
+INSTANTIATE_TEST_SUITE_P(OnAndOff, Diagnostics, testing::Bool());
 
 } // namespace
