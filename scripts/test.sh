@@ -25,6 +25,6 @@ cmake --build build-san -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 run_ctest build-san
 
 # The file-reader fuzzers, for a bounded time each.
-bash scripts/fuzz.sh 60
+bash scripts/fuzz.sh "${FUZZ_SECONDS:-45}"
 
 bash scripts/test-windows.sh
