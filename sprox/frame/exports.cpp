@@ -41,20 +41,30 @@ bool NeedsTable(uint32_t flags)
     return op == PD_ROP || op == PD_RECOLOR || op == PD_SHADOW;
 }
 
-// Tells on the diagnostic channel why a draw would do nothing: the first of a
-// context that cannot draw and a pattern that cannot be drawn. Changes nothing.
-void ExplainDraw(const char* function, const SproxContext* context, int64_t pattern)
+// Tells on the diagnostic channel why a context cannot draw; true when it can.
+// Changes nothing.
+bool ExplainFrame(const char* function, const SproxContext* context)
 {
-    if (!DebugOn()) {
-        return;
-    }
     if (context == nullptr) {
         Diag(function, "the context is null: nothing drawn");
     } else if (context->self != context) {
         Diag(function, "the context was not set up by SX_Init: nothing drawn");
     } else if (context->width <= 0 || context->height <= 0) {
         Diag(function, "no frame yet (call SX_Size first): nothing drawn");
-    } else if (pattern < 0 || pattern > UINT32_MAX) {
+    } else {
+        return true;
+    }
+    return false;
+}
+
+// Tells on the diagnostic channel why a draw would do nothing: the first of a
+// context that cannot draw and a pattern that cannot be drawn. Changes nothing.
+void ExplainDraw(const char* function, const SproxContext* context, int64_t pattern)
+{
+    if (!DebugOn() || !ExplainFrame(function, context)) {
+        return;
+    }
+    if (pattern < 0 || pattern > UINT32_MAX) {
         Diag(function, "pattern %s is out of range (patterns are 0 to 2047): nothing drawn",
              std::to_string(pattern).c_str());
     } else if (const char* fault = PatternFault(static_cast<uint32_t>(pattern))) {
@@ -124,7 +134,9 @@ SXEXPORT void SXAPI SX_Paint(SproxContext* context, SxDC target, int x, int y)
 
 SXEXPORT void SXAPI SX_Clear(SproxContext* context, int colour)
 {
-    ExplainDraw("SX_Clear", context, 0);
+    if (DebugOn()) {
+        ExplainFrame("SX_Clear", context);
+    }
     SproxClear(context, colour);
 }
 

@@ -179,6 +179,7 @@ TEST_P(Diagnostics, EverySilentRefusalWritesItsOneLineOnlyWhenAsked)
 
     const std::vector<Silent> cases = {
         {"SX_PatPut: no frame yet (call SX_Size first): nothing drawn", [c] { SX_PatPut(c, 0, 0, 0); }},
+        {"SX_Clear: no frame yet (call SX_Size first): nothing drawn", [c] { SX_Clear(c, 5); }},
         {"SX_PatEntryDARFile: the file (100 bytes) does not begin with the archive magic",
          [&] { SX_PatEntryDARFile(0, 1, garbage.path()); }},
         {"SX_PatEntryDARFile: the file (0 bytes) does not begin with the archive magic",
