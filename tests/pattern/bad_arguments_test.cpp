@@ -153,7 +153,11 @@ class Diagnostics : public testing::TestWithParam<bool> {};
 TEST_P(Diagnostics, EverySilentRefusalWritesItsOneLineOnlyWhenAsked)
 {
     const bool on = GetParam();
+#ifdef _WIN32
+    _putenv_s("SPROX_DEBUG", on ? "1" : "0");
+#else
     setenv("SPROX_DEBUG", on ? "1" : "0", 1);
+#endif
     fake::OfferDirectSound(fake::machine());
     fake::ddraw().modes = {{640, 480, 8}, {800, 600, 8}};
     SproxContext context{};
