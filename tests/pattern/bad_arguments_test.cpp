@@ -135,6 +135,13 @@ TEST(BadArguments, EveryExportRefusesThemQuietly)
     // The context is still whole and draws.
     SX_PatPut(c, 10, 10, 0);
     EXPECT_FALSE(FrameBytes(context) == before);
+    // Absurd frame sizes and palette patterns: refused or reported, never a crash.
+    for (int size : {kSmallest, -1, 0, kLargest}) {
+        SX_Size(c, size, size, kLargest, &palette);
+        SX_Size(c, 64, size, kSmallest, nullptr);
+        SX_Clear(c, kLargest);
+        SX_PatPut(c, 0, 0, 0);
+    }
     SX_DeleteRop(rop);
     SX_ReleaseAll();
     SX_End(c);
