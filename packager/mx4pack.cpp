@@ -4,12 +4,19 @@
 //
 // The definition file names the remaining lives (*LEFT), the stage information
 // (*INFO), the ending message (*ENDING) and the stage map files (*STAGES), in that
-// order. Progress and errors go to standard output; every run ends by waiting for
-// Enter (or the end of standard input) and exits with 0 when the package was built,
-// 1 otherwise, leaving no package behind after a failure.
+// order. Progress and errors go to standard output; every run ends by asking for
+// Enter, waits for it only when standard input is a terminal, and exits with 0
+// when the package was built, 1 otherwise, leaving no package behind after a
+// failure.
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
 
 #include "packager/definition.h"
 #include "packager/format.h"
@@ -28,11 +35,25 @@ constexpr std::size_t kMapVersionSize = 4;
 // The text buffer that each section text and each map file is read into in turn.
 char gText[kTextCapacity];
 
+// Whether standard input is a terminal, where someone can press Enter.
+bool InputIsTerminal()
+{
+#ifdef _WIN32
+    return _isatty(_fileno(stdin)) != 0;
+#else
+    return isatty(fileno(stdin)) != 0;
+#endif
+}
+
+// The prompt is always shown; only a terminal is waited on, so that a run from a
+// script, a pipe or a build never hangs.
 void WaitForEnter()
 {
     Say(MSG_PRESS_ENTER);
     std::fflush(stdout);
-    std::getchar();
+    if (InputIsTerminal()) {
+        std::getchar();
+    }
 }
 
 // The version of a map file of size bytes: the decimal number in its version field,

@@ -12,6 +12,8 @@ constexpr int kMaxSpeed = 2;     // pixels a frame
 constexpr int kMargin = 8;       // half the player's width
 constexpr int kAboveFeet = 17;  // rows of the player above its feet
 
+int32_t gScripted = 0;
+
 // Keys give an axis of -1, 0 or 1 with a range of 1; a joystick its deflection
 // and half range, so that a half-tilted stick moves the player more slowly.
 int Step(int32_t bits, int32_t less, int32_t more, int32_t axis, int32_t range)
@@ -30,6 +32,10 @@ Controls CaptureControls(Player& player, int width, int height)
     InputState state{};
     Controls controls;
     controls.bits = SX_CaptureInput(0, &state);
+    if (gScripted != 0) {
+        controls.bits |= gScripted;
+        state.axisX = state.axisY = state.rangeX = state.rangeY = 1;
+    }
     controls.blip = (controls.bits & kButton1) != 0 && (player.bits & kButton1) == 0;
     controls.quit = (controls.bits & IN_ESCAPE) != 0;
 
@@ -42,4 +48,9 @@ Controls CaptureControls(Player& player, int width, int height)
     }
     player.bits = controls.bits;
     return controls;
+}
+
+void PressScripted(int32_t bits)
+{
+    gScripted = bits;
 }

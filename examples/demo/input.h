@@ -21,3 +21,7 @@ struct Controls {
 // Captures the input bits of configuration 0 and moves the player, kept within
 // a frame of w x h.
 Controls CaptureControls(Player& player, int width, int height);
+
+// Input bits added to every capture from now on, as if those keys were held
+// (the demo's --script).
+void PressScripted(int32_t bits);

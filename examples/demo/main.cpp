@@ -2,7 +2,7 @@
 // Each frame: read the controls, draw the scene, paint, show. F11 switches full
 // screen on and off; Escape quits.
 //
-//   sprox_demo [--frames N] [--png FILE] [--toggle N] [--help]
+//   sprox_demo [--frames N] [--png FILE] [--toggle N] [--script] [--help]
 //
 // Without a display the demo runs 120 frames (or N) on SDL's off-screen driver,
 // writes a PNG of the window (next to the program unless --png says where) and
@@ -13,9 +13,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <string>
 #include <vector>
 
+#include "input.h"
 #include "rotozoom_scene.h"
 #include "scene.h"
 #include "sprox.h"
@@ -29,13 +31,18 @@ constexpr int kScale = 2;
 constexpr int kOffscreenFrames = 120;
 constexpr Uint32 kFrameMs = 16;
 
+// The keys --script holds, each for kScriptStep frames, round and round.
+constexpr int32_t kScript[] = {IN_RIGHT, IN_DOWN | 0x10, IN_LEFT, IN_UP | 0x20, 0x10, 0, IN_LEFT | IN_DOWN | 0x40};
+constexpr int kScriptStep = 40;
+
 constexpr const char* kUsage =
-    "usage: sprox_demo [--frames N] [--png FILE] [--toggle N] [--help]\n"
+    "usage: sprox_demo [--frames N] [--png FILE] [--toggle N] [--script] [--help]\n"
     "\n"
     "  --frames N   stop after N frames (without a display: 120)\n"
     "  --png FILE   write a PNG of the window at the end, of the whole screen when\n"
     "               full screen (without a display: next to the program)\n"
     "  --toggle N   switch full screen every N frames\n"
+    "  --script     hold keys on a fixed schedule: move around, blip, light the lamps\n"
     "  --help       show this text\n"
     "\n"
     "keys:\n"
@@ -49,6 +56,7 @@ struct Options {
     int frames = 0;   // 0: until the window is closed
     std::string png;
     int toggleEvery = 0;   // 0: only when F11 is pressed
+    bool script = false;
     bool help = false;
 };
 
@@ -61,6 +69,8 @@ bool ParseOptions(int argc, char** argv, Options& options)
             options.png = argv[++i];
         } else if (std::strcmp(argv[i], "--toggle") == 0 && i + 1 < argc) {
             options.toggleEvery = std::max(1, std::atoi(argv[++i]));
+        } else if (std::strcmp(argv[i], "--script") == 0) {
+            options.script = true;
         } else if (std::strcmp(argv[i], "--help") == 0) {
             options.help = true;
         } else {
@@ -114,6 +124,9 @@ int main(int argc, char** argv)
 
     for (int frame = 0; status == 0 && (options.frames == 0 || frame < options.frames); ++frame) {
         Events events = PumpEvents(video);
+        if (options.script) {
+            PressScripted(kScript[frame / kScriptStep % std::size(kScript)]);
+        }
         if (events.quit) {
             break;
         }

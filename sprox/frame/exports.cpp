@@ -7,14 +7,19 @@
 #include "sprox/blit/rop.h"
 #include "sprox/blit/rotozoom.h"
 #include "sprox/display/backend.h"
+#include "sprox/display/ddraw_state.h"
 #include "sprox/display/frame.h"
 #include "sprox/display/screenmode.h"
+#include "sprox/frame/debug.h"
 #include "sprox/frame/init.h"
 #include "sprox/input/capture.h"
 #include "sprox/pattern/pattern.h"
 #include "sprox/pattern/put.h"
 #include "sprox/sound/sound.h"
 #include "sprox/sound/wave.h"
+
+#include <cstdint>
+#include <string>
 
 using namespace sprox;
 
@@ -28,6 +33,74 @@ constexpr int kRopBlitter = PD_ROP;
 constexpr int kModeFullScreen = 3;
 constexpr int kModeWindow = 0;
 
+// Draw operations that read DrawRequest.table: ROP, recolour, and shadow without
+// either of them.
+bool NeedsTable(uint32_t flags)
+{
+    const uint32_t op = flags & (PD_MESH | PD_SHADOW);
+    return op == PD_ROP || op == PD_RECOLOR || op == PD_SHADOW;
+}
+
+// Tells on the diagnostic channel why a context cannot draw; true when it can.
+// Changes nothing.
+bool ExplainFrame(const char* function, const SproxContext* context)
+{
+    if (context == nullptr) {
+        Diag(function, "the context is null: nothing drawn");
+    } else if (context->self != context) {
+        Diag(function, "the context was not set up by SX_Init: nothing drawn");
+    } else if (context->width <= 0 || context->height <= 0) {
+        Diag(function, "no frame yet (call SX_Size first): nothing drawn");
+    } else {
+        return true;
+    }
+    return false;
+}
+
+// Tells on the diagnostic channel why a draw would do nothing: the first of a
+// context that cannot draw and a pattern that cannot be drawn. Changes nothing.
+void ExplainDraw(const char* function, const SproxContext* context, int64_t pattern)
+{
+    if (!DebugOn() || !ExplainFrame(function, context)) {
+        return;
+    }
+    if (pattern < 0 || pattern > UINT32_MAX) {
+        Diag(function, "pattern %s is out of range (patterns are 0 to 2047): nothing drawn",
+             std::to_string(pattern).c_str());
+    } else if (const char* fault = PatternFault(static_cast<uint32_t>(pattern))) {
+        Diag(function, "pattern %s %s: nothing drawn", std::to_string(pattern).c_str(), fault);
+    }
+}
+
+// Tells on the diagnostic channel why a full-screen request for a width x height
+// picture was refused, with the screen modes the display offers.
+void ExplainFullScreen(const SproxContext* context, int width, int height)
+{
+    if (!DebugOn()) {
+        return;
+    }
+    const int32_t wantWidth = context->viewWidth != 0 ? context->viewWidth : width;
+    const int32_t wantHeight = context->viewHeight != 0 ? context->viewHeight : height;
+    if (gDisplayModeCount == 0) {
+        Diag("SX_FullScreen", "%d x %d: the display offers no 8-bit screen mode", wantWidth,
+             wantHeight);
+        return;
+    }
+    std::string modes;
+    for (int i = 0; i < gDisplayModeCount; ++i) {
+        modes += (i == 0 ? "" : ", ") + std::to_string(gDisplayModes[i].width) + " x " +
+                 std::to_string(gDisplayModes[i].height);
+    }
+    int32_t scale = context->scale;
+    if (ChooseDisplayMode(wantWidth, wantHeight, &scale, false) < 0) {
+        Diag("SX_FullScreen", "no 8-bit screen mode shows %d x %d at scale %d; the modes are %s",
+             wantWidth, wantHeight, context->scale, modes.c_str());
+    } else {
+        Diag("SX_FullScreen", "%d x %d: the display refused the mode chosen; the modes are %s",
+             wantWidth, wantHeight, modes.c_str());
+    }
+}
+
 } // namespace
 
 extern "C" {
@@ -39,6 +112,7 @@ SXEXPORT int SXAPI SX_GetStructSize(void)
 
 SXEXPORT void SXAPI SX_Init(SproxContext* context, SxWindow window)
 {
+    DebugOn();
     SproxInitEx(context, window);
 }
 
@@ -60,6 +134,9 @@ SXEXPORT void SXAPI SX_Paint(SproxContext* context, SxDC target, int x, int y)
 
 SXEXPORT void SXAPI SX_Clear(SproxContext* context, int colour)
 {
+    if (DebugOn()) {
+        ExplainFrame("SX_Clear", context);
+    }
     SproxClear(context, colour);
 }
 
@@ -74,6 +151,9 @@ SXEXPORT int SXAPI SX_FullScreen(SproxContext* context, int width, int height, i
         context->width = width;
         context->height = height;
         result = SproxScreenMode(context, kModeFullScreen);
+        if (result == 0) {
+            ExplainFullScreen(context, width, height);
+        }
         context->width = savedWidth;
         context->height = savedHeight;
     } else if (on != 0) {
@@ -105,16 +185,32 @@ SXEXPORT void SXAPI SX_ReleaseAll(void)
 
 SXEXPORT void SXAPI SX_PatPut(SproxContext* context, int x, int y, int pattern)
 {
+    ExplainDraw("SX_PatPut", context, pattern);
     PatPut(context, x, y, pattern, 256, kBlitters[kPlainBlitter], nullptr);
 }
 
 SXEXPORT void SXAPI SX_RopPut(SproxContext* context, int x, int y, int pattern, const uint8_t* rop)
 {
+    if (rop == nullptr) {
+        Diag("SX_RopPut", "the ROP table is null: nothing drawn");
+        return;
+    }
+    ExplainDraw("SX_RopPut", context, pattern);
     PatPut(context, x, y, pattern, 256, kBlitters[kRopBlitter], rop);
 }
 
 SXEXPORT void SXAPI SX_PatDraw(SproxContext* context, const DrawRequest* request)
 {
+    if (request == nullptr) {
+        Diag("SX_PatDraw", "the request is null: nothing drawn");
+        return;
+    }
+    if (request->table == nullptr && NeedsTable(request->flags)) {
+        Diag("SX_PatDraw", "flags 0x%X need a table and the request's table is null: nothing drawn",
+             static_cast<unsigned>(request->flags));
+        return;
+    }
+    ExplainDraw("SX_PatDraw", context, request->pattern);
     FrameView view;
     if (LockFrameView(&view, context)) {
         PatDraw(&view, request);
@@ -125,6 +221,7 @@ SXEXPORT void SXAPI SX_PatDraw(SproxContext* context, const DrawRequest* request
 SXEXPORT void SXAPI SX_RotoZoomPut(SproxContext* context, int x, int y, int pattern, int pivotX,
                                    int pivotY, int angle, int zoom)
 {
+    ExplainDraw("SX_RotoZoomPut", context, pattern);
     RotoZoomPut(context, x, y, pattern, pivotX, pivotY, angle, zoom);
 }
 
@@ -159,6 +256,10 @@ SXEXPORT int SXAPI SX_WaveInit(SxModule module, SxWindow window)
 
 SXEXPORT int SXAPI SX_WaveOpen(const char* fileName)
 {
+    if (fileName == nullptr) {
+        Diag("SX_WaveOpen", "the file name is null: no slot taken");
+        return -1;
+    }
     for (int slot = 0; slot < kWaveSlots; ++slot) {
         if (!WaveSlotInUse(slot)) {
             WaveLoad(fileName, slot);

@@ -1,7 +1,9 @@
 #include "sprox/frame/report.h"
 
+#include <cstdlib>
 #include <cstring>
 #include <iterator>
+#include <string>
 
 #include "sprox/sys/machine.h"
 
@@ -46,6 +48,59 @@ constexpr ReportText kTexts[] = {
 };
 
 constexpr ReportText kOther = {"error", true};
+
+// English glosses of kTexts, in the same order, and of the common tail.
+constexpr const char* kEnglish[] = {
+    "resource not found",
+    "too many patterns registered (more than 2048)",
+    "out of memory",
+    "the file could not be opened",
+    "the ROP table was not made by SX_CreateRop",
+    "the handle is not valid",
+    "the archive has a newer, unknown version: a newer Sprox is needed",
+    "the context passed was not set up by SX_Init",
+};
+static_assert(std::size(kEnglish) == std::size(kTexts));
+constexpr const char kEnglishTail[] = " (please pass this on to the author of the application)";
+
+// The public calls behind the internal names that start some where-texts.
+struct PublicName {
+    const char* internal;
+    const char* exported;
+};
+constexpr PublicName kPublicNames[] = {
+    {"SproxSize", "SX_Size"},         {"SproxEnd", "SX_End"},
+    {"SproxScreenMode", "SX_FullScreen"}, {"SproxFreeWave", "SX_WaveFree"},
+    {"SproxWaveFreeAll", "SX_ReleaseAll"}, {"PatEntryDAR", "SX_PatEntryDARFile"},
+    {"CreateRop", "SX_CreateRop"},    {"DeleteRop", "SX_DeleteRop"},
+    {"TranslucentRop", "SX_TransRop"},
+};
+
+bool EndsWith(const std::string& text, const std::string& end)
+{
+    return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+// The where-text for the gloss: an internal name gets its public call in front,
+// and a trailing "-> N" (an errno) becomes the system's text for N.
+std::string GlossWhere(std::string where)
+{
+    const size_t arrow = where.rfind(" -> ");
+    if (arrow != std::string::npos) {
+        char* end = nullptr;
+        const long error = std::strtol(where.c_str() + arrow + 4, &end, 10);
+        if (end != where.c_str() + arrow + 4 && *end == 0) {
+            where = where.substr(0, arrow) + ": " + std::strerror(static_cast<int>(error)) +
+                    " (errno " + std::to_string(error) + ")";
+        }
+    }
+    for (const PublicName& name : kPublicNames) {
+        if (where.rfind(name.internal, 0) == 0) {
+            return std::string(name.exported) + " (" + where + ")";
+        }
+    }
+    return where;
+}
 
 // Lead bytes of two-byte characters in code page 932.
 bool IsLeadByte(unsigned char c)
@@ -92,6 +147,20 @@ bool ComposeReport(int code, const char* where, char* out)
     std::strcpy(p, text.message);
     std::strcat(p, tail);
     return true;
+}
+
+std::string ReportGloss(const char* text)
+{
+    const std::string shown = text;
+    for (size_t i = 0; i < std::size(kTexts); ++i) {
+        const std::string end = std::string(": ") + kTexts[i].message +
+                                (kTexts[i].commonTail ? kCommonTail : "");
+        if (EndsWith(shown, end)) {
+            return "[" + GlossWhere(shown.substr(0, shown.size() - end.size())) + ": " +
+                   kEnglish[i] + (kTexts[i].commonTail ? kEnglishTail : "") + "]";
+        }
+    }
+    return "";
 }
 
 void Report(int code, const char* where)

@@ -1,6 +1,8 @@
 // The error reporter: every subsystem tells the user about a failure through it.
 #pragma once
 
+#include <string>
+
 namespace sprox {
 
 // Caption of every report box.
@@ -16,5 +18,10 @@ void Report(int code, const char* where);
 // Composes the text Report shows into out (kReportBufferSize bytes); returns false
 // for codes that show nothing.
 bool ComposeReport(int code, const char* where, char* out);
+
+// An English gloss, in brackets, of a text that ComposeReport made: the public
+// call, the where-text with an errno as the system's text for it, the message.
+// Empty for a text it did not make.
+std::string ReportGloss(const char* text);
 
 } // namespace sprox

@@ -80,10 +80,16 @@ bool DarRowFits(const uint8_t* row, size_t stride, int width)
 }
 
 bool DarReadEntry(const uint8_t* image, size_t size, size_t offset, int version,
-                  DarEntry* entry)
+                  DarEntry* entry, const char** fault)
 {
-    if (offset > size) {
+    auto refuse = [fault](const char* why) {
+        if (fault != nullptr) {
+            *fault = why;
+        }
         return false;
+    };
+    if (offset > size) {
+        return refuse("begins past the end of the file");
     }
     const uint8_t* e = image + offset;
     const size_t left = size - offset;
@@ -92,17 +98,17 @@ bool DarReadEntry(const uint8_t* image, size_t size, size_t offset, int version,
     const uint8_t* fields = e;  // width, height, stride, key colour
     if (version >= 1) {
         if (left < 2) {
-            return false;
+            return refuse("header is cut off by the end of the file");
         }
         headerLength = Read16(e);
         if (headerLength < kShortestHeaderLength) {
-            return false;
+            return refuse("header length is below 8");
         }
         headerSize = 2 + headerLength;
         fields = e + 2;
     }
     if (left < headerSize) {
-        return false;
+        return refuse("header is cut off by the end of the file");
     }
     DarEntry d{};
     d.width = ReadSigned16(fields);
@@ -118,23 +124,26 @@ bool DarReadEntry(const uint8_t* image, size_t size, size_t offset, int version,
     if (headerLength >= kExtensionHeaderLength) {
         d.extension = e + kExtensionOffset;
     }
-    if (d.width < 0 || d.height < 0 || d.visibleHeight < 0 || d.visibleHeight > d.height) {
-        return false;
+    if (d.width < 0 || d.height < 0 || d.visibleHeight < 0) {
+        return refuse("width or height is negative");
+    }
+    if (d.visibleHeight > d.height) {
+        return refuse("visible height is above height");
     }
     const size_t rowBytes = size_t{static_cast<uint16_t>(d.height)} * d.stride;
     if (rowBytes > left - headerSize) {
-        return false;
+        return refuse("rows (height x stride) run past the end of the file");
     }
     d.rows = e + headerSize;
     d.end = offset + headerSize + rowBytes;
     // Without a key colour the bitmap view reads each row as its segment word and
     // the width's pixels.
     if (d.keyColour < 0 && d.height > 0 && size_t{4} + static_cast<size_t>(d.width) > d.stride) {
-        return false;
+        return refuse("has no key colour and a stride too short for its width");
     }
     for (int r = 0; r < d.height; ++r) {
         if (!DarRowFits(d.rows + static_cast<size_t>(r) * d.stride, d.stride, d.width)) {
-            return false;
+            return refuse("a row's runs reach past the row's stride");
         }
     }
     *entry = d;

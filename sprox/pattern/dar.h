@@ -58,9 +58,10 @@ bool DarHeadFits(const uint8_t* image, size_t size);
 // header and every row lie inside the image, the heights are sane (0 <= visible
 // height <= height), every row walked as the blitters walk it stays inside its
 // stride, and a pattern without a key colour has rows that can be read directly
-// as full-width pixel rows.
+// as full-width pixel rows. On false, *fault (unless fault is null) says why in
+// English.
 bool DarReadEntry(const uint8_t* image, size_t size, size_t offset, int version,
-                  DarEntry* entry);
+                  DarEntry* entry, const char** fault = nullptr);
 
 // True when the RLE row at `row`, walked from the left until `width` pixels are
 // used up, reads nothing outside its `stride` bytes. Segment words are found at

@@ -1,5 +1,6 @@
 #include "sprox/pattern/pattern.h"
 
+#include "sprox/frame/debug.h"
 #include "sprox/frame/report.h"
 #include "sprox/pattern/dar.h"
 #include "sprox/pattern/wholefile.h"
@@ -22,12 +23,18 @@ void SettlePatternTop()
     }
 }
 
+// The public call that reads archives, named on the diagnostic channel.
+constexpr const char* kEntryCall = "SX_PatEntryDARFile";
+
 // Every one of the first n entries, checked before anything is registered.
 bool DarEntriesFit(const uint8_t* image, size_t size, int version, int n, DarEntry* entries)
 {
     size_t offset = kDarHeadSize;
     for (int i = 0; i < n; ++i) {
-        if (!DarReadEntry(image, size, offset, version, &entries[i])) {
+        const char* fault = "";
+        if (!DarReadEntry(image, size, offset, version, &entries[i], &fault)) {
+            Diag(kEntryCall, "archive entry %d (at byte %lu) is damaged: %s; nothing registered", i,
+                 static_cast<unsigned long>(offset), fault);
             return false;
         }
         offset = entries[i].end;
@@ -42,6 +49,7 @@ int PatEntryDARFile(int first, int count, const char* name)
     // A negative first number or count has nothing it could register; checked
     // before the unsigned sum below, which would wrap them into range.
     if (first < 0 || count < 0) {
+        Diag(kEntryCall, "first %d or count %d is negative: nothing registered", first, count);
         return 0;
     }
     if (static_cast<uint32_t>(first) + static_cast<uint32_t>(count) > kMaxPatterns) {
@@ -66,15 +74,20 @@ int PatEntryDARFile(int first, int count, const char* name)
 int PatEntryDAR(int first, int count, int32_t kind, uint8_t* image, size_t size)
 {
     if (image == nullptr || !DarHasMagic(image, size)) {
+        Diag(kEntryCall, "the file (%lu bytes) does not begin with the archive magic \"DAR:8\": "
+             "nothing registered", static_cast<unsigned long>(size));
         return 0;
     }
     int version = 0;
     int fileCount = 0;
     if (!DarReadCounts(image, size, &version, &fileCount)) {
+        Diag(kEntryCall, "the file ends inside the archive's counts: nothing registered");
         return 0;
     }
     int n = count < fileCount ? count : fileCount;
     if (first < 0 || first >= kMaxPatterns || n <= 0) {
+        Diag(kEntryCall, "first %d, count %d, %d patterns in the archive: nothing registered",
+             first, count, fileCount);
         return 0;
     }
     if (n > kMaxPatterns - first) {
@@ -85,7 +98,11 @@ int PatEntryDAR(int first, int count, int32_t kind, uint8_t* image, size_t size)
         return 0;
     }
     static DarEntry entries[kMaxPatterns];
-    if (!DarHeadFits(image, size) || !DarEntriesFit(image, size, version, n, entries)) {
+    if (!DarHeadFits(image, size)) {
+        Diag(kEntryCall, "the archive's palette lies past the end of the file: nothing registered");
+        return 0;
+    }
+    if (!DarEntriesFit(image, size, version, n, entries)) {
         return 0;
     }
 
@@ -101,6 +118,7 @@ int PatEntryDAR(int first, int count, int32_t kind, uint8_t* image, size_t size)
     }
     const int s = FindArchiveSlot();
     if (s == -1) {
+        Diag(kEntryCall, "all 31 archive slots are in use: nothing registered");
         SettlePatternTop();
         return 0;
     }
@@ -126,6 +144,24 @@ int PatEntryDAR(int first, int count, int32_t kind, uint8_t* image, size_t size)
         gArchiveTop = s + 1;
     }
     return n;
+}
+
+const char* PatternFault(uint32_t n)
+{
+    if (n >= static_cast<uint32_t>(kMaxPatterns)) {
+        return "is out of range (patterns are 0 to 2047)";
+    }
+    const PatternRecord& r = gPatterns[n];
+    if (r.header == nullptr) {
+        return "is not registered";
+    }
+    if (r.data == nullptr || r.width <= 0 || r.visibleHeight <= 0) {
+        return "is empty (no width or no visible rows)";
+    }
+    if (r.rowsAbove < 0 || r.storedHeight - r.rowsAbove - r.visibleHeight < 0) {
+        return "has its visible rows outside its stored rows";
+    }
+    return nullptr;
 }
 
 int FindArchiveSlot()

@@ -58,6 +58,10 @@ int PatEntryDARFile(int first, int count, const char* name);
 // together (an entry or a row reaching outside the image) registers nothing.
 int PatEntryDAR(int first, int count, int32_t kind, uint8_t* image, size_t size);
 
+// Why pattern n cannot be drawn, in English for the diagnostic channel; null when
+// it can be.
+const char* PatternFault(uint32_t n);
+
 // The lowest free archive slot 1..31, or -1.
 int FindArchiveSlot();
 

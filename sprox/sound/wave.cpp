@@ -7,6 +7,7 @@
 #include <cstring>
 #include <iterator>
 
+#include "sprox/frame/debug.h"
 #include "sprox/frame/report.h"
 #include "sprox/pattern/wholefile.h"
 #include "sprox/sound/waveimage.h"
@@ -42,9 +43,22 @@ void LoadDirectSoundWave(WaveSlot& w, const char* name)
     WaveImageParts parts{};
     sys::DsBuffer buffer = nullptr;
     bool made = false;
-    if (ParseWaveImage(w.image, w.imageSize, &parts)) {
+    const char* fault = "";
+    if (!ParseWaveImage(w.image, w.imageSize, &parts, &fault)) {
+        Diag("SX_WaveOpen", "%s: %s; the slot stays empty", name, fault);
+    } else {
         sys::DsBufferDesc desc{20, kBufferFlags, parts.sampleSize, 0, parts.format, parts.formatSize};
         made = snd.DsCreateSoundBuffer(gSound.directSound, desc, &buffer) >= 0 && buffer != nullptr;
+        if (!made) {
+            Diag("SX_WaveOpen",
+                 "%s: the sound device refused its format (tag %u, %u channels, %lu Hz, %u bits) "
+                 "or its %lu bytes of samples; the slot stays empty",
+                 name, parts.format[0] | parts.format[1] << 8, parts.format[2] | parts.format[3] << 8,
+                 static_cast<unsigned long>(parts.format[4] | parts.format[5] << 8 |
+                                            parts.format[6] << 16 | static_cast<uint32_t>(parts.format[7]) << 24),
+                 parts.formatSize >= 16 ? parts.format[14] | parts.format[15] << 8 : 0u,
+                 static_cast<unsigned long>(parts.sampleSize));
+        }
     }
     if (made && !FillSoundBuffer(buffer, parts.samples, parts.sampleSize)) {
         snd.BufferRelease(buffer);

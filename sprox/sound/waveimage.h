@@ -13,7 +13,8 @@ struct WaveImageParts {
 };
 
 // 1 when both the format and the sample data were found inside the image's
-// size bytes, else 0.
-int ParseWaveImage(const unsigned char* image, long size, WaveImageParts* parts);
+// size bytes, else 0, with *fault (unless fault is null) saying why in English.
+int ParseWaveImage(const unsigned char* image, long size, WaveImageParts* parts,
+                   const char** fault = nullptr);
 
 } // namespace sprox

@@ -48,7 +48,10 @@ std::vector<std::string> ChildEnvironment()
 }
 
 // Runs mx4pack in folder with an empty standard input and collects its standard output.
-RunResult RunPack(const std::filesystem::path& folder, const std::vector<std::string>& args)
+// With openPipe standard input is instead a pipe whose writer stays open until
+// mx4pack ends: a run that waited for Enter there would never end.
+RunResult RunPack(const std::filesystem::path& folder, const std::vector<std::string>& args,
+                  bool openPipe = false)
 {
     RunResult result;
     const std::vector<std::string> environment = ChildEnvironment();
@@ -62,6 +65,11 @@ RunResult RunPack(const std::filesystem::path& folder, const std::vector<std::st
         ADD_FAILURE() << "pipe";
         return result;
     }
+    int inputEnds[2];
+    if (pipe(inputEnds) != 0) {
+        ADD_FAILURE() << "pipe";
+        return result;
+    }
     std::vector<char*> argv;
     argv.push_back(const_cast<char*>(MX4PACK_PATH));
     for (const std::string& arg : args) {
@@ -70,16 +78,18 @@ RunResult RunPack(const std::filesystem::path& folder, const std::vector<std::st
     argv.push_back(nullptr);
     const pid_t child = fork();
     if (child == 0) {
-        const int empty = open("/dev/null", O_RDONLY);
+        const int empty = openPipe ? inputEnds[0] : open("/dev/null", O_RDONLY);
         if (chdir(folder.c_str()) != 0 || empty < 0 || dup2(empty, 0) < 0 || dup2(pipeEnds[1], 1) < 0) {
             _exit(126);
         }
         close(pipeEnds[0]);
         close(pipeEnds[1]);
+        close(inputEnds[1]);
         execve(MX4PACK_PATH, argv.data(), envp.data());
         _exit(127);
     }
     close(pipeEnds[1]);
+    close(inputEnds[0]);
     char piece[4096];
     ssize_t n = 0;
     while ((n = read(pipeEnds[0], piece, sizeof piece)) > 0) {
@@ -88,6 +98,7 @@ RunResult RunPack(const std::filesystem::path& folder, const std::vector<std::st
     close(pipeEnds[0]);
     int status = 0;
     waitpid(child, &status, 0);
+    close(inputEnds[1]);
     result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return result;
 }
@@ -189,6 +200,11 @@ TEST_F(Mx4Pack, UsageWithoutOneArgument)
         EXPECT_EQ(run.status, 1);
         EXPECT_EQ(run.out, usage);
     }
+    // Without a terminal on standard input nothing waits for Enter, even on a pipe
+    // that stays open.
+    const RunResult piped = RunPack(dir.path, {}, true);
+    EXPECT_EQ(piped.status, 1);
+    EXPECT_EQ(piped.out, usage);
     EXPECT_TRUE(dir.Names().empty());
 }
 

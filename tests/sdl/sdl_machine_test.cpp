@@ -57,12 +57,20 @@ std::vector<SproxColor> GreyTable()
 TEST(SdlMessageBox, WithoutARealDisplayGoesToStandardErrorAsUtf8)
 {
     ASSERT_EQ(SDL_VideoInit("offscreen"), 0) << SDL_GetError();
+    SDL_SetError("the game's own error");
     testing::internal::CaptureStderr();
     SX_Size(nullptr, 10, 10, -1, nullptr);
+    SX_PatEntryDARFile(0, 1, "/nonexistent/a.dar");
     std::string shown = testing::internal::GetCapturedStderr();
+    // The Japanese text as it is, then its English gloss.
     EXPECT_EQ(shown,
               "Sprox Error: SproxSize: SproxInitされていないSPROX構造体が渡されました\n"
-              "(上記をアプリケーションの作者に正確にお伝えください)\n");
+              "(上記をアプリケーションの作者に正確にお伝えください) [SX_Size (SproxSize): the context "
+              "passed was not set up by SX_Init (please pass this on to the author of the "
+              "application)]\n"
+              "Sprox Error: /nonexistent/a.dar -> 2: ファイルのオープンに失敗しました "
+              "[/nonexistent/a.dar: No such file or directory (errno 2): the file could not be opened]\n");
+    EXPECT_STREQ(SDL_GetError(), "the game's own error");
     SDL_VideoQuit();
 }
 

@@ -5,6 +5,7 @@
 #include <SDL2/SDL.h>
 
 #include "sprox.h"
+#include "sprox/sys/sdl/sdl_input.h"
 
 namespace {
 
@@ -103,20 +104,44 @@ TEST_F(SdlJoystick, UnpluggedJoystickLeavesTheKeysAlone)
     EXPECT_EQ(s.rangeX, 1);  // axes from the keys
 }
 
-TEST_F(SdlJoystick, SlotsFollowSdlsOrder)
+TEST_F(SdlJoystick, EachSlotKeepsItsJoystickWhenAnotherIsUnplugged)
 {
     ASSERT_EQ(Attach(), 1);
     SDL_Joystick* second = SDL_JoystickOpen(1);
     ASSERT_NE(second, nullptr);
     SDL_JoystickSetVirtualButton(stick_, 0, SDL_PRESSED);
     SDL_JoystickSetVirtualButton(second, 1, SDL_PRESSED);
+    SDL_JoystickSetVirtualAxis(second, 0, 32767);
     EXPECT_EQ(SX_CaptureInput(0, nullptr), 0x10);
-    EXPECT_EQ(SX_CaptureInput(2, nullptr), 0x20);
+    EXPECT_EQ(SX_CaptureInput(2, nullptr), 0x20 | IN_RIGHT);
 
-    // With the first one gone, the second is joystick 1.
+    // The first one goes and SDL closes up its device list: the first player
+    // loses its stick (a failed read, keys alone), the second keeps its own.
     SDL_JoystickClose(stick_);
     ASSERT_EQ(SDL_JoystickDetachVirtual(index_), 0);
-    EXPECT_EQ(SX_CaptureInput(0, nullptr), 0x20);
+    InputState s{};
+    EXPECT_EQ(SX_CaptureInput(0, &s), 0);
+    EXPECT_EQ(s.rangeX, 1);
+    EXPECT_EQ(SX_CaptureInput(2, &s), 0x20 | IN_RIGHT);
+    EXPECT_EQ(s.axisX, 32767);
+
+    // The free slot takes no joystick another slot holds, and then the first one
+    // plugged in that no other slot holds (read on the machine: the capture's
+    // pause would hold the slot for 3 seconds).
+    sys::SdlInput& input = sys::TheSdlInput();
+    int entry = 0;
+    sys::JoyPosition p{};
+    EXPECT_EQ(input.JoyGetPosEx(&entry, 0, 0, &p), sys::kJoyErrUnplugged);
+    ASSERT_EQ(Attach(), 1);
+    SDL_Joystick* third = SDL_JoystickOpen(1);
+    ASSERT_NE(third, nullptr);
+    SDL_JoystickSetVirtualButton(third, 2, SDL_PRESSED);
+    ASSERT_EQ(input.JoyGetPosEx(&entry, 0, 0, &p), 0u);
+    EXPECT_EQ(p.buttons, 0x4u);
+    ASSERT_EQ(input.JoyGetPosEx(&entry, 1, 0, &p), 0u);
+    EXPECT_EQ(p.buttons, 0x2u);
+    EXPECT_EQ(p.x, 65534u);
+    SDL_JoystickClose(third);
     SDL_JoystickClose(second);
 }
 

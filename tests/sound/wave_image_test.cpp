@@ -148,21 +148,42 @@ TEST(ParseWaveImage, LengthsPastTheEndNeverLeadOutsideTheImage)
     EXPECT_EQ(Parse(cut).result, 0);
 }
 
-TEST(ParseWaveImage, TheRiffLengthBoundsTheWalkInsideALongerFile)
+// Streaming writers often leave the RIFF length short of the data's end: it only
+// bounds where a chunk may begin, and the data chunk's own length (within the
+// file) is the sample size.
+TEST(ParseWaveImage, TheRiffLengthBoundsWhereChunksBegin)
 {
     Bytes image = wavtest::Wave(wavtest::Samples(6));
-    // The RIFF length ends the image two samples into the data.
-    image[4] = 38;
-    image[5] = image[6] = image[7] = 0;
-    Parsed p = Parse(image);
-    ASSERT_EQ(p.result, 1);
-    EXPECT_EQ(p.parts.sampleSize, 2u);
-    // Ending at or before the first chunk fails.
-    image[4] = 4;
-    EXPECT_EQ(Parse(image).result, 0);
-    // Ending inside the format chunk fails.
-    image[4] = 20;
-    EXPECT_EQ(Parse(image).result, 0);
+    struct Case {
+        uint8_t riffLength;
+        uint32_t dataLength;
+        int result;
+        uint32_t sampleSize;
+    };
+    const Case cases[] = {
+        {38, 6, 1, 6},     // the RIFF end two samples into the data
+        {36, 6, 1, 6},     // the RIFF end right after the data chunk's header
+        {38, 200, 1, 6},   // data length past the file: what the file holds
+        {28, 6, 0, 0},     // the data chunk begins at the RIFF end
+        {4, 6, 0, 0},      // ending at or before the first chunk
+        {20, 6, 0, 0},     // ending inside the format chunk: no data chunk may begin
+    };
+    for (const Case& c : cases) {
+        image[4] = c.riffLength;
+        image[5] = image[6] = image[7] = 0;
+        image[40] = static_cast<uint8_t>(c.dataLength);
+        image[41] = static_cast<uint8_t>(c.dataLength >> 8);
+        Parsed p = Parse(image);
+        EXPECT_EQ(p.result, c.result) << int{c.riffLength};
+        if (c.result == 1) {
+            EXPECT_EQ(p.parts.sampleSize, c.sampleSize) << int{c.riffLength};
+        }
+    }
+    // In a longer file, a chunk after the RIFF end is not looked at.
+    image = wavtest::Wave(wavtest::Samples(6));
+    Bytes more = wavtest::Riff({wavtest::Chunk("fmt ", kFormat)});
+    more.insert(more.end(), image.begin() + 36, image.end());
+    EXPECT_EQ(Parse(more).result, 0);
 }
 
 // The same files through the DirectSound loader: a truncated file gives a wave

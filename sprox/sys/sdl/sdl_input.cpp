@@ -176,26 +176,44 @@ uint32_t SdlInput::JoyGetDevCaps(uint32_t joystick, JoyCaps* caps)
     return 0;
 }
 
-// Keeps slot j on SDL's joystick at device index j: a handle whose joystick has gone
-// or moved to another index is closed, and the joystick now at j is opened.
+// Whether another slot than `slot` holds the joystick with SDL instance id `id`.
+bool SdlInput::HeldByOther(uint32_t slot, SDL_JoystickID id) const
+{
+    for (uint32_t k = 0; k < kJoystickSlots; ++k) {
+        if (k != slot && opened_[k] != nullptr && SDL_JoystickInstanceID(opened_[k]) == id) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// A slot stays bound to the joystick it opened, whatever SDL's device indices do
+// when another is unplugged. When its joystick has gone the reading fails (the
+// caller then leaves the slot alone for a while) and the slot is free again; a
+// free slot opens SDL's joystick at its own device index if no other slot holds
+// it, else the first joystick that no other slot holds.
 uint32_t SdlInput::Read(uint32_t joystick, JoyPosition* position)
 {
     if (!JoysticksStarted() || joystick >= kJoystickSlots) {
         return kJoyErrParms;
     }
     SDL_JoystickUpdate();
-    int index = static_cast<int>(joystick);
     SDL_Joystick*& stick = opened_[joystick];
-    if (stick != nullptr &&
-        (!SDL_JoystickGetAttached(stick) || SDL_JoystickInstanceID(stick) != SDL_JoystickGetDeviceInstanceID(index))) {
+    if (stick != nullptr && !SDL_JoystickGetAttached(stick)) {
         SDL_JoystickClose(stick);
         stick = nullptr;
+        return kJoyErrUnplugged;
     }
     if (stick == nullptr) {
-        if (index >= SDL_NumJoysticks()) {
-            return kJoyErrUnplugged;
+        const int count = SDL_NumJoysticks();
+        const int own = static_cast<int>(joystick);
+        int chosen = own < count && !HeldByOther(joystick, SDL_JoystickGetDeviceInstanceID(own)) ? own : -1;
+        for (int i = 0; i < count && chosen < 0; ++i) {
+            if (!HeldByOther(joystick, SDL_JoystickGetDeviceInstanceID(i))) {
+                chosen = i;
+            }
         }
-        stick = SDL_JoystickOpen(index);
+        stick = chosen >= 0 ? SDL_JoystickOpen(chosen) : nullptr;
         if (stick == nullptr) {
             return kJoyErrUnplugged;
         }

@@ -6,10 +6,13 @@
 // state is SDL's keyboard state after pumping events, so it is the keyboard as SDL
 // knows it now, not as the game's event loop has seen it.
 //
-// Joysticks: slot j is SDL's joystick at device index j, opened on its first reading.
-// The machine has 16 slots, as the system does, so that a joystick plugged in
-// after the first capture is found when its slot is tried again; a slot without a
-// joystick reads as unplugged. Every axis reads 0..65534 with its rest at 32767
+// Joysticks: a slot opens a joystick on its first reading, SDL's joystick at the
+// slot's device index unless another slot holds that one, else the first that no
+// other slot holds, and keeps it (by its SDL instance id) while it is attached:
+// unplugging one joystick moves no other player's. A slot whose joystick has gone
+// reads as unplugged once and is free again. The machine has 16 slots, as the
+// system does, so that a joystick plugged in after the first capture is found
+// when a slot is tried again; a slot without a joystick reads as unplugged. Every axis reads 0..65534 with its rest at 32767
 // (SDL's -32767..32767 moved up by 32767; -32768 reads 0), against capabilities of
 // 0..65535; X, Y, Z, R are SDL axes 0 to 3 (an axis the joystick lacks rests at the
 // centre); SDL button i is button i + 1. SDL's joystick subsystem is started by the
@@ -35,6 +38,7 @@ public:
 private:
     bool JoysticksStarted();
     uint32_t Read(uint32_t joystick, JoyPosition* position);
+    bool HeldByOther(uint32_t slot, SDL_JoystickID id) const;
 
     int joystickSupport_ = -1;  // -1 not tried yet, 0 unavailable, 1 started
     SDL_Joystick* opened_[kJoystickSlots] = {};

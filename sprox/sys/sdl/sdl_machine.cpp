@@ -1,5 +1,6 @@
 #include "sprox/sys/sdl/sdl_machine.h"
 
+#include "sprox/frame/report.h"
 #include "sprox/sys/sdl/sdl_sound.h"
 
 #include <SDL2/SDL.h>
@@ -128,12 +129,23 @@ void SdlMachine::MessageBox(const char* text, const char* caption)
 {
     std::string utf8Text = Cp932ToUtf8(text);
     std::string utf8Caption = Cp932ToUtf8(caption);
-    if (HaveDisplay() &&
-        SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, utf8Caption.c_str(), utf8Text.c_str(),
-                                 SDL_GetMouseFocus()) == 0) {
+    // Showing the box may fail and leave its own error in SDL_GetError, which
+    // belongs to the game: it gets back what it held.
+    const std::string gameError = SDL_GetError();
+    const bool shown = HaveDisplay() &&
+                       SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, utf8Caption.c_str(),
+                                                utf8Text.c_str(), SDL_GetMouseFocus()) == 0;
+    if (gameError.empty()) {
+        SDL_ClearError();
+    } else {
+        SDL_SetError("%s", gameError.c_str());
+    }
+    if (shown) {
         return;
     }
-    std::fprintf(stderr, "%s: %s\n", utf8Caption.c_str(), utf8Text.c_str());
+    const std::string gloss = sprox::ReportGloss(text);
+    std::fprintf(stderr, "%s: %s%s%s\n", utf8Caption.c_str(), utf8Text.c_str(),
+                 gloss.empty() ? "" : " ", gloss.c_str());
 }
 
 void* SdlMachine::GlobalAlloc(size_t size) { return std::malloc(size == 0 ? 1 : size); }
