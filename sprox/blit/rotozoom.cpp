@@ -25,7 +25,9 @@ namespace sprox {
 int32_t gQuarterSine[kQuarterSineEntries];
 bool gQuarterSineBuilt = false;
 #if SPROX_ROTO_GATHER
-bool gRotoGather = __builtin_cpu_supports("avx2");
+// Set at the library's start-up, which may come before the run-time's own
+// processor check: hence the explicit one first.
+bool gRotoGather = (__builtin_cpu_init(), __builtin_cpu_supports("avx2"));
 #endif
 
 namespace {
