@@ -66,6 +66,16 @@ struct RotoRows {
 // view are left alone, whatever the strips say.
 void RotoZoomRows(const RotoRows* p);
 
+// On x86-64 with GCC or Clang, rows can be sampled eight columns at a time with
+// the AVX2 gather. On where the processor has it; tests turn it off to check the
+// SSE2 route as well.
+#if defined(__SSE2__) && defined(__x86_64__) && defined(__GNUC__)
+#define SPROX_ROTO_GATHER 1
+extern bool gRotoGather;
+#else
+#define SPROX_ROTO_GATHER 0
+#endif
+
 // Draws nothing for zoom <= 0, a pattern without a bitmap view, a rectangle
 // outside the clip rows, a failed lock, and for arguments beyond what the
 // fixed-point arithmetic holds: |x|, |y|, |pivotX|, |pivotY| or zoom above 2^20.
