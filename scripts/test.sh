@@ -10,7 +10,7 @@ jobs=$(nproc)
 run_ctest() {
   # The SDL tests want a display: give them a virtual one when there is none.
   if [ -z "${DISPLAY:-}" ]; then
-    xvfb-run -a -s "-screen 0 1024x768x24" ctest --test-dir "$1" --output-on-failure --no-tests=error -j "$jobs"
+    xvfb-run -a -s "-screen 0 1024x768x24 -noreset" ctest --test-dir "$1" --output-on-failure --no-tests=error -j "$jobs"
   else
     ctest --test-dir "$1" --output-on-failure --no-tests=error -j "$jobs"
   fi
@@ -41,7 +41,7 @@ fi
 cmake -S . -B build-soak -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSPROX_SANITIZE=ON -DSPROX_BENCH=OFF -DSPROX_TESTS=OFF
 cmake --build build-soak -j "$jobs" --target sprox_demo
 env -u DISPLAY SDL_AUDIODRIVER=dummy SDL_FRAMEBUFFER_ACCELERATION=0 ASAN_OPTIONS=detect_leaks=1 \
-  LSAN_OPTIONS=suppressions=tests/lsan.supp timeout 120 build-soak/examples/demo/sprox_demo \
+  LSAN_OPTIONS=suppressions=tests/lsan.supp timeout 600 build-soak/examples/demo/sprox_demo \
   --frames "${SOAK_FRAMES:-20000}" --toggle 500 --script --png build-soak/soak.png
 
 # The file-reader fuzzers, for a bounded time each.
