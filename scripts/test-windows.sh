@@ -51,7 +51,7 @@ check_dll() {
   local objdump=$1 dll=$2 table expected exported imported
   table=$("$objdump" -p "$dll")
   expected=$(sed -n 's/^ *\(SX_[A-Za-z]*\).*/\1/p' sprox/sproxrt.def | sort)
-  exported=$(sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/s/^.*\] \(.*\)$/\1/p' <<<"$table" | sort)
+  exported=$(sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/s/^\t\[ *[0-9]*\] \(.*\)$/\1/p' <<<"$table" | sort)
   imported=$(sed -n 's/^\tDLL Name: //p' <<<"$table" | tr '[:lower:]' '[:upper:]' | sort | tr '\n' ' ')
   if [ "$exported" != "$expected" ]; then
     echo "$dll exports:" $exported >&2
