@@ -175,15 +175,18 @@ public:
     {
         // The caller's record size goes through, so DirectSound judges it; a size
         // larger than the record built here would make it read past it.
+        // The core gives 20, the size of the record's first version with 32-bit
+        // pointers; a 64-bit system's record of that version is wider.
         DSBUFFERDESC record{};
-        if (desc.size > sizeof record) {
+        uint32_t size = desc.size == 20 ? sizeof(DSBUFFERDESC1) : desc.size;
+        if (size > sizeof record) {
             return kDsErrInvalidParam;
         }
         std::vector<uint8_t> format;
         if (desc.format != nullptr) {
             format = WaveFormatRecord(desc.format, desc.formatSize);
         }
-        record.dwSize = desc.size;
+        record.dwSize = size;
         record.dwFlags = desc.flags;
         record.dwBufferBytes = desc.bufferBytes;
         record.dwReserved = desc.reserved;
