@@ -105,7 +105,6 @@ Fn Entry(void* entry)
     return reinterpret_cast<Fn>(entry);
 }
 
-
 IDirectSound* Object(DsObject ds) { return static_cast<IDirectSound*>(ds); }
 
 IDirectSoundBuffer* Buf(DsBuffer buffer) { return static_cast<IDirectSoundBuffer*>(buffer); }
@@ -174,9 +173,9 @@ public:
     int32_t DsCreateSoundBuffer(DsObject ds, const DsBufferDesc& desc, DsBuffer* out) override
     {
         // The caller's record size goes through, so DirectSound judges it; a size
-        // larger than the record built here would make it read past it.
-        // The core gives 20, the size of the record's first version with 32-bit
-        // pointers; a 64-bit system's record of that version is wider.
+        // larger than the record built here would make it read past it. 20 names
+        // the record's first version by its size with 32-bit pointers, which a
+        // 64-bit system knows by its own, wider size.
         DSBUFFERDESC record{};
         uint32_t size = desc.size == 20 ? sizeof(DSBUFFERDESC1) : desc.size;
         if (size > sizeof record) {
