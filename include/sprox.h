@@ -96,7 +96,10 @@ typedef struct SproxRect {
 
 /* The Sprox context: one per window, allocated by the game, owned by the library
  * between SX_Init and SX_End. scrollX, scrollY, viewWidth, viewHeight and scale
- * are the game's to set at any time; every other field is the library's. */
+ * are the game's to set at any time; every other field is the library's.
+ * 1168 bytes for a 32-bit game; 1216 for a 64-bit one, in its natural layout
+ * (pointers and handles 8 bytes wide and aligned to 8: bits at 1096, hdc at 1112,
+ * hwnd at 1160, self at 1208). Ask SX_GetStructSize rather than assume either. */
 typedef struct SproxContext {
     SproxBitmapHeader header;
     SproxColor colors[256];

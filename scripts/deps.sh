@@ -19,15 +19,17 @@ for arg in "$@"; do
     --bench) packages+=(libbenchmark-dev liballegro4-dev libsdl2-gfx-dev valgrind) ;;
   esac
 done
-# The Windows cross build and Wine to test it: the posix-thread MinGW compiler
-# (GoogleTest needs it), 32-bit Wine, and the i386 GL and input libraries without
-# which DirectDraw video-memory surfaces and cursor clipping fail.
-if [ "${1:-}" = "--windows" ]; then
+# The Windows cross builds and Wine to test them: the posix-thread MinGW compilers
+# for i686 and x86-64 (GoogleTest needs them), 32-bit and 64-bit Wine, and the i386
+# GL and input libraries without which DirectDraw video-memory surfaces and cursor
+# clipping fail under 32-bit Wine.
+if [[ " $* " == *" --windows "* ]]; then
   if ! dpkg --print-foreign-architectures | grep -qx i386; then
     dpkg --add-architecture i386
     apt-get update -qq
   fi
-  packages+=(wine wine32:i386 libgl1:i386 libgl1-mesa-dri:i386 libxi6:i386 libasound2:i386 g++-mingw-w64-i686-posix)
+  packages+=(wine wine32:i386 libgl1:i386 libgl1-mesa-dri:i386 libxi6:i386 libasound2:i386 g++-mingw-w64-i686-posix
+            wine64 g++-mingw-w64-x86-64-posix)
 fi
 
 missing=()

@@ -115,6 +115,10 @@ std::string StandInLog(HMODULE mixer)
     return log != nullptr ? log() : "(no stand-in log)";
 }
 
+// The log line of a play: the size of the mixer's record (its two handles and the
+// window are pointer-wide) and the rest.
+std::string PlayLine(const char* rest) { return "Play " + std::to_string(12 + 3 * sizeof(void*)) + " " + rest + "\n"; }
+
 TEST(WaveMixStandIn, FacilityHandsEveryArgumentOverAndEveryResultBack)
 {
     HMODULE mixer = ::LoadLibraryA((io::ProgramFolder() + "mixer\\WavMix32.dll").c_str());
@@ -122,15 +126,16 @@ TEST(WaveMixStandIn, FacilityHandsEveryArgumentOverAndEveryResultBack)
     auto entry = [&](const char* name) { return reinterpret_cast<void*>(::GetProcAddress(mixer, name)); };
     sys::Sound* snd = sys::Win32Sound();
 
+    // A 32-bit process carries the mixer's own handles; a 64-bit one numbers them.
     sys::MixSession session = snd->WaveMixInit(entry("WaveMixInit"));
-    ASSERT_EQ(0x5E55u, session);
+    ASSERT_EQ(sizeof(void*) == 4 ? 0x5E55u : 1u, session);
     EXPECT_EQ(0u, snd->WaveMixActivate(entry("WaveMixActivate"), session, true));
     sys::MixWave wave = snd->WaveMixOpenWave(entry("WaveMixOpenWave"), session, "boom.wav",
                                              ::GetModuleHandleA(nullptr), sys::kMixOpenFromFile);
     ASSERT_NE(0u, wave);
     EXPECT_EQ(0u, snd->WaveMixOpenChannel(entry("WaveMixOpenChannel"), session, 8, sys::kMixChannelCount));
     const uint8_t record[sys::kMixPlayRecordSize] = {
-        24, 0,  0x55, 0x5E, 0, 0,  3, 0, 0, 0,
+        24, 0,  static_cast<uint8_t>(session), static_cast<uint8_t>(session >> 8), 0, 0,  3, 0, 0, 0,
         static_cast<uint8_t>(wave), static_cast<uint8_t>(wave >> 8), static_cast<uint8_t>(wave >> 16),
         static_cast<uint8_t>(wave >> 24),  0, 0, 0, 0,  4, 0, 0, 0,  0xFF, 0xFF};
     EXPECT_EQ(0u, snd->WaveMixPlay(entry("WaveMixPlay"), record));
@@ -144,11 +149,11 @@ TEST(WaveMixStandIn, FacilityHandsEveryArgumentOverAndEveryResultBack)
               "Activate 5e55 1\n"
               "OpenWave 5e55 boom.wav exe 1\n"
               "OpenChannel 5e55 8 2\n"
-              "Play 24 5e55 3 0 0 4 65535\n"
+              + PlayLine("5e55 3 0 0 4 65535") +
               "FlushChannel 5e55 3 0\n"
               "CloseChannel 5e55 0 1\n"
               "FreeWave 5e55 0\n"
-              "CloseSession 4d\n"
+              + std::string(sizeof(void*) == 4 ? "CloseSession 4d\n" : "CloseSession 0\n") +  // 77 names no session
               "CloseSession 5e55\n",
               StandInLog(mixer));
     ::FreeLibrary(mixer);
@@ -174,9 +179,9 @@ TEST(WaveMixStandIn, CoreChoosesTheMixerAndDrivesItsChannels)
               "OpenChannel 5e55 8 2\n"
               "Activate 5e55 1\n"
               "FlushChannel 5e55 0 2\n"
-              "Play 24 5e55 0 0 0 4 65535\n"
+              + PlayLine("5e55 0 0 0 4 65535") +
               "FlushChannel 5e55 1 2\n"
-              "Play 24 5e55 1 0 0 4 0\n"
+              + PlayLine("5e55 1 0 0 4 0") +
               "FlushChannel 5e55 0 0\n"
               "FlushChannel 5e55 1 0\n"
               "FreeWave 5e55 0\n"

@@ -62,6 +62,12 @@ IDirectDrawSurface* Of(Surface surface) { return static_cast<IDirectDrawSurface*
 IDirectDrawPalette* PaletteOf(Handle palette) { return static_cast<IDirectDrawPalette*>(palette); }
 IDirectDrawClipper* ClipperOf(Handle clipper) { return static_cast<IDirectDrawClipper*>(clipper); }
 
+// The core's descriptions say they are kSurfaceDescSize bytes, the system's size
+// with 32-bit pointers; a 64-bit system's record has the same fields with a wider
+// pointer and asks for its own size. Any other size goes through, for the system
+// to judge.
+DWORD SystemSize(uint32_t size) { return size == kSurfaceDescSize ? sizeof(DDSURFACEDESC) : size; }
+
 // The system's interfaces take writable descriptions they only read: a copy is
 // passed (the layouts are the same, as checked above).
 DDSURFACEDESC* Copy(const SurfaceDesc* desc, DDSURFACEDESC* storage)
@@ -70,6 +76,7 @@ DDSURFACEDESC* Copy(const SurfaceDesc* desc, DDSURFACEDESC* storage)
         return nullptr;
     }
     std::memcpy(storage, desc, sizeof *storage);
+    storage->dwSize = SystemSize(desc->size);
     return storage;
 }
 
@@ -196,7 +203,14 @@ Result Win32DirectDraw::Lock(Surface surface, SurfaceDesc* desc, uint32_t flags)
     if (surface == nullptr) {
         return kInvalidObject;
     }
-    return Of(surface)->Lock(nullptr, reinterpret_cast<DDSURFACEDESC*>(desc), flags, nullptr);
+    if (desc == nullptr) {
+        return Of(surface)->Lock(nullptr, nullptr, flags, nullptr);
+    }
+    uint32_t size = desc->size;
+    desc->size = SystemSize(size);
+    Result result = Of(surface)->Lock(nullptr, reinterpret_cast<DDSURFACEDESC*>(desc), flags, nullptr);
+    desc->size = size;
+    return result;
 }
 
 Result Win32DirectDraw::Unlock(Surface surface)

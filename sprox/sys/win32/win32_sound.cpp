@@ -24,10 +24,58 @@ static_assert(kDsbStatusPlaying == DSBSTATUS_PLAYING && kDsbStatusLooping == DSB
 static_assert(kSndAsync == SND_ASYNC && kSndMemory == SND_MEMORY && kSndLoop == SND_LOOP);
 
 // Mixer sessions and waves travel in the core as 32-bit values (they lie in the
-// 24-byte play record), which holds a handle only in a 32-bit process.
-static_assert(sizeof(void*) == sizeof(MixSession), "WaveMix handles are 32-bit");
+// 24-byte play record). In a 32-bit process the value is the handle itself; in a
+// 64-bit one a handle may not fit, so the value is its place in a table here,
+// from 1 (0 stays "none"), kept until the session is closed or the wave freed.
+static_assert(sizeof(MixSession) == 4 && sizeof(MixWave) == 4);
+constexpr bool kHandlesFit = sizeof(void*) == sizeof(uint32_t);
 
-// The WaveMix play record, as the core lays it out byte by byte.
+class MixHandles {
+public:
+    uint32_t Keep(void* handle)
+    {
+        if (kHandlesFit || handle == nullptr) {
+            return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(handle));
+        }
+        auto free = std::find(slots_.begin(), slots_.end(), nullptr);
+        if (free == slots_.end()) {
+            slots_.push_back(handle);
+            return static_cast<uint32_t>(slots_.size());
+        }
+        *free = handle;
+        return static_cast<uint32_t>(free - slots_.begin()) + 1;
+    }
+
+    void* Find(uint32_t value) const
+    {
+        if (kHandlesFit) {
+            return reinterpret_cast<void*>(uintptr_t{value});
+        }
+        return value >= 1 && value <= slots_.size() ? slots_[value - 1] : nullptr;
+    }
+
+    void Forget(uint32_t value)
+    {
+        if (!kHandlesFit && value >= 1 && value <= slots_.size()) {
+            slots_[value - 1] = nullptr;
+        }
+    }
+
+private:
+    std::vector<void*> slots_;
+};
+
+// The core's play record: u16 size, u32 session, i32 channel, u32 wave, u32 notify
+// window, u32 flags, u16 loops.
+constexpr size_t kRecordSession = 2;
+constexpr size_t kRecordChannel = 6;
+constexpr size_t kRecordWave = 10;
+constexpr size_t kRecordNotify = 14;
+constexpr size_t kRecordFlags = 18;
+constexpr size_t kRecordLoops = 22;
+
+// The mixer's play record: the core's in a 32-bit process, with handles and the
+// window 8 bytes wide in a 64-bit one.
 #pragma pack(push, 1)
 struct MixPlayParams {
     WORD size;
@@ -39,7 +87,7 @@ struct MixPlayParams {
     WORD loops;
 };
 #pragma pack(pop)
-static_assert(sizeof(MixPlayParams) == kMixPlayRecordSize);
+static_assert(!kHandlesFit || sizeof(MixPlayParams) == kMixPlayRecordSize);
 
 // The entry points' own types.
 using DirectSoundCreateFn = HRESULT(WINAPI*)(LPCGUID device, LPDIRECTSOUND* out, LPUNKNOWN outer);
@@ -56,8 +104,6 @@ Fn Entry(void* entry)
 {
     return reinterpret_cast<Fn>(entry);
 }
-
-HANDLE SessionHandle(MixSession session) { return reinterpret_cast<HANDLE>(static_cast<uintptr_t>(session)); }
 
 IDirectSound* Object(DsObject ds) { return static_cast<IDirectSound*>(ds); }
 
@@ -127,16 +173,19 @@ public:
     int32_t DsCreateSoundBuffer(DsObject ds, const DsBufferDesc& desc, DsBuffer* out) override
     {
         // The caller's record size goes through, so DirectSound judges it; a size
-        // larger than the record built here would make it read past it.
+        // larger than the record built here would make it read past it. 20 names
+        // the record's first version by its size with 32-bit pointers, which a
+        // 64-bit system knows by its own, wider size.
         DSBUFFERDESC record{};
-        if (desc.size > sizeof record) {
+        uint32_t size = desc.size == 20 ? sizeof(DSBUFFERDESC1) : desc.size;
+        if (size > sizeof record) {
             return kDsErrInvalidParam;
         }
         std::vector<uint8_t> format;
         if (desc.format != nullptr) {
             format = WaveFormatRecord(desc.format, desc.formatSize);
         }
-        record.dwSize = desc.size;
+        record.dwSize = size;
         record.dwFlags = desc.flags;
         record.dwBufferBytes = desc.bufferBytes;
         record.dwReserved = desc.reserved;
@@ -204,10 +253,7 @@ public:
 
     void BufferRelease(DsBuffer buffer) override { Buf(buffer)->Release(); }
 
-    MixSession WaveMixInit(void* entry) override
-    {
-        return static_cast<MixSession>(reinterpret_cast<uintptr_t>(Entry<MixInitFn>(entry)()));
-    }
+    MixSession WaveMixInit(void* entry) override { return sessions_.Keep(Entry<MixInitFn>(entry)()); }
 
     uint32_t WaveMixActivate(void* entry, MixSession session, bool activate) override
     {
@@ -219,7 +265,7 @@ public:
     {
         void* wave = Entry<MixOpenWaveFn>(entry)(SessionHandle(session), const_cast<LPSTR>(fileName),
                                                  static_cast<HINSTANCE>(module), flags);
-        return static_cast<MixWave>(reinterpret_cast<uintptr_t>(wave));
+        return waves_.Keep(wave);
     }
 
     uint32_t WaveMixOpenChannel(void* entry, MixSession session, int32_t channel, uint32_t flags) override
@@ -227,11 +273,18 @@ public:
         return Entry<MixChannelFn>(entry)(SessionHandle(session), channel, flags);
     }
 
-    // The core's bytes, copied into the mixer's packed record.
+    // The core's bytes, field by field into the mixer's packed record.
     uint32_t WaveMixPlay(void* entry, const uint8_t* record) override
     {
         MixPlayParams params;
-        std::memcpy(&params, record, sizeof params);
+        params.size = sizeof params;
+        params.session = SessionHandle(Le32(record + kRecordSession));
+        params.channel = static_cast<int>(Le32(record + kRecordChannel));
+        params.wave = waves_.Find(Le32(record + kRecordWave));
+        // Window handles have 32 significant bits, widened with their sign.
+        params.notify = reinterpret_cast<HWND>(intptr_t{static_cast<int32_t>(Le32(record + kRecordNotify))});
+        params.flags = Le32(record + kRecordFlags);
+        params.loops = Le16(record + kRecordLoops);
         return Entry<MixPlayFn>(entry)(&params);
     }
 
@@ -247,15 +300,27 @@ public:
 
     uint32_t WaveMixFreeWave(void* entry, MixSession session, MixWave wave) override
     {
-        return Entry<MixFreeWaveFn>(entry)(SessionHandle(session), reinterpret_cast<void*>(uintptr_t{wave}));
+        uint32_t result = Entry<MixFreeWaveFn>(entry)(SessionHandle(session), waves_.Find(wave));
+        if (result == 0) {
+            waves_.Forget(wave);
+        }
+        return result;
     }
 
     uint32_t WaveMixCloseSession(void* entry, MixSession session) override
     {
-        return Entry<MixCloseSessionFn>(entry)(SessionHandle(session));
+        uint32_t result = Entry<MixCloseSessionFn>(entry)(SessionHandle(session));
+        if (result == 0) {
+            sessions_.Forget(session);
+        }
+        return result;
     }
 
 private:
+    HANDLE SessionHandle(MixSession session) const { return sessions_.Find(session); }
+
+    MixHandles sessions_;
+    MixHandles waves_;
     std::vector<uint8_t> held_;  // the fitted copy the system player may be reading
 };
 

@@ -22,6 +22,9 @@ const std::vector<std::string> kExports = {
     "SX_WaveOpen",     "SX_WavePlayEx",   "SX_WaveSetState",
 };
 
+// The context record's size a game of this architecture allocates.
+constexpr int kContextSize = sizeof(void*) == 4 ? 1168 : 1216;
+
 // The loaded image's headers.
 const IMAGE_NT_HEADERS* Headers(HMODULE module)
 {
@@ -78,11 +81,13 @@ TEST(Dll, ExportsExactlyTheTwentyThreeUndecoratedNames)
     EXPECT_EQ(GetProcAddress(dll, "SX_Init@8"), nullptr);
     EXPECT_EQ(GetProcAddress(dll, "_SX_Init@8"), nullptr);
 
-    // A game that looks the functions up calls them with the stdcall convention.
+    // A game that looks the functions up calls them with the stdcall convention
+    // (the one convention of x64 there).
     using GetStructSize = int(__stdcall*)();
-    auto getStructSize = reinterpret_cast<GetStructSize>(GetProcAddress(dll, "SX_GetStructSize"));
+    auto getStructSize =
+        reinterpret_cast<GetStructSize>(reinterpret_cast<void*>(GetProcAddress(dll, "SX_GetStructSize")));
     ASSERT_NE(getStructSize, nullptr);
-    EXPECT_EQ(getStructSize(), 1168);
+    EXPECT_EQ(getStructSize(), kContextSize);
     FreeLibrary(dll);
 }
 
@@ -107,7 +112,7 @@ TEST(Dll, ImportsOnlySystemLibraries)
 // header's declarations bind to the DLL's undecorated names.
 TEST(Dll, ImportLibraryBindsTheHeaderDeclarations)
 {
-    EXPECT_EQ(SX_GetStructSize(), 1168);
+    EXPECT_EQ(SX_GetStructSize(), kContextSize);
     EXPECT_EQ(static_cast<size_t>(SX_GetStructSize()), sizeof(SproxContext));
     EXPECT_NE(GetModuleHandleA("sproxrt.dll"), nullptr);
 
