@@ -78,10 +78,10 @@ const uint8_t* Align4(const uint8_t* p)
     }
 }
 
-// The mirrored block copy: d[-i] = s[i] for i < n, d being the rightmost byte
-// written. Words are loaded, their bytes reversed, and stored ending at the
+// The mirrored block copy: lo[n - 1 - i] = s[i] for i < n, lo being the lowest
+// byte written. Words are loaded, their bytes reversed, and stored ending at the
 // matching place, two overlapping words for a short run.
-[[gnu::always_inline]] inline void ReverseRun(uint8_t* d, const uint8_t* s, size_t n)
+[[gnu::always_inline]] inline void ReverseRun(uint8_t* lo, const uint8_t* s, size_t n)
 {
     if (n - 8 <= 8) {
         uint64_t a, b;
@@ -89,8 +89,8 @@ const uint8_t* Align4(const uint8_t* p)
         std::memcpy(&b, s + n - 8, 8);
         a = __builtin_bswap64(a);
         b = __builtin_bswap64(b);
-        std::memcpy(d - 7, &a, 8);
-        std::memcpy(d - (n - 1), &b, 8);
+        std::memcpy(lo + n - 8, &a, 8);
+        std::memcpy(lo, &b, 8);
     } else if (n < 8) {
         if (n >= 4) {
             uint32_t a, b;
@@ -98,29 +98,30 @@ const uint8_t* Align4(const uint8_t* p)
             std::memcpy(&b, s + n - 4, 4);
             a = __builtin_bswap32(a);
             b = __builtin_bswap32(b);
-            std::memcpy(d - 3, &a, 4);
-            std::memcpy(d - (n - 1), &b, 4);
+            std::memcpy(lo + n - 4, &a, 4);
+            std::memcpy(lo, &b, 4);
         } else if (n >= 2) {
             uint16_t a, b;
             std::memcpy(&a, s, 2);
             std::memcpy(&b, s + n - 2, 2);
             a = __builtin_bswap16(a);
             b = __builtin_bswap16(b);
-            std::memcpy(d - 1, &a, 2);
-            std::memcpy(d - (n - 1), &b, 2);
+            std::memcpy(lo + n - 2, &a, 2);
+            std::memcpy(lo, &b, 2);
         } else if (n == 1) {
-            *d = *s;
+            *lo = *s;
         }
     } else {
+        uint8_t* const hi = lo + n;
         uint64_t a;
         for (uint32_t i = 0; i + 8 < n; i += 8) {
             std::memcpy(&a, s + i, 8);
             a = __builtin_bswap64(a);
-            std::memcpy(d - i - 7, &a, 8);
+            std::memcpy(hi - i - 8, &a, 8);
         }
         std::memcpy(&a, s + n - 8, 8);
         a = __builtin_bswap64(a);
-        std::memcpy(d - (n - 1), &a, 8);
+        std::memcpy(lo, &a, 8);
     }
 }
 
@@ -178,8 +179,9 @@ struct RowCtx {
     uintptr_t phase;
 };
 
-// Pixel operations. Run<Dir> applies n source bytes to the frame bytes from d on
-// in direction Dir; Fill applies one source byte to n frame bytes from d up.
+// Pixel operations. Run<Dir> applies n source bytes to the n frame bytes from d
+// up, from the low end on (Dir 1) or from the high end down (Dir -1); Fill
+// applies one source byte to n frame bytes from d up.
 template <class Derived>
 struct PerPixel {
     template <int Dir>
@@ -187,7 +189,7 @@ struct PerPixel {
     {
 #pragma GCC unroll 2
         for (uint32_t i = 0; i < n; ++i) {
-            Derived::Pixel(d + Dir * static_cast<intptr_t>(i), s[i], c);
+            Derived::Pixel(Dir > 0 ? d + i : d + (n - 1 - i), s[i], c);
         }
     }
     static void Fill(uint8_t* d, uint8_t s, size_t n, const RowCtx& c)
@@ -264,7 +266,7 @@ struct RopOp : PerPixel<RopOp> {
             }
         }
         EachPixel(n - i, [&](size_t j) {
-            uint8_t* const w = d + Dir * static_cast<intptr_t>(i + j);
+            uint8_t* const w = Dir > 0 ? d + (i + j) : d + (n - 1 - i - j);
             *w = t[size_t{s[i + j]} * 256 + *w];
         });
     }
@@ -281,7 +283,7 @@ struct RecolourOp : PerPixel<RecolourOp> {
     [[gnu::always_inline]] static void Run(uint8_t* d, const uint8_t* s, size_t n, const RowCtx& c)
     {
         const uint8_t* const t = c.table;
-        EachPixel(n, [&](size_t i) { d[Dir * static_cast<intptr_t>(i)] = t[s[i]]; });
+        EachPixel(n, [&](size_t i) { d[Dir > 0 ? i : n - 1 - i] = t[s[i]]; });
     }
     static void Fill(uint8_t* d, uint8_t s, size_t n, const RowCtx& c) { FillRun(d, c.table[s], n); }
 };
@@ -305,13 +307,14 @@ struct ShadowOp : PerPixel<ShadowOp> {
 
 // One row at 1:1. clipped is skipLeft (or skipRight when mirrored): pattern
 // columns before the span. The write position w starts at the span's left end,
-// or at its right end when mirrored, and the row ends when it reaches `end`, one
-// byte past the span in the direction of writing.
+// or one byte past its right end when mirrored, and moves over each skip and run
+// in the direction of writing; the row ends when it reaches `end`, the span's
+// other end. A mirrored run is the block of bytes below w.
 template <class Op, int Dir, bool Clipped>
 void RowOneToOne(const uint8_t* s, uint8_t* dst, int32_t span, int32_t clipped, const RowCtx& c)
 {
-    uint8_t* w = Dir > 0 ? dst : dst + (span - 1);
-    uint8_t* const end = Dir > 0 ? dst + span : dst - 1;
+    uint8_t* w = Dir > 0 ? dst : dst + span;
+    uint8_t* const end = Dir > 0 ? dst + span : dst;
     size_t skip = Load16(s);
     size_t count = Load16(s + 2);
     if constexpr (Clipped) {
@@ -336,7 +339,7 @@ void RowOneToOne(const uint8_t* s, uint8_t* dst, int32_t span, int32_t clipped, 
             count -= static_cast<size_t>(-off);
         }
     }
-    // Past the end of the span in the direction of writing.
+    // At or past the end of the span in the direction of writing.
     auto past = [end](const uint8_t* p) { return Dir > 0 ? p >= end : p <= end; };
     for (;;) {
         w += Dir * static_cast<intptr_t>(skip);
@@ -344,7 +347,7 @@ void RowOneToOne(const uint8_t* s, uint8_t* dst, int32_t span, int32_t clipped, 
         if (past(after)) {
             break;
         }
-        Op::template Run<Dir>(w, s + 4, count, c);
+        Op::template Run<Dir>(Dir > 0 ? w : after, s + 4, count, c);
         w = after;
         s = Align4(s + 4 + count);
         skip = Load16(s);
@@ -352,7 +355,7 @@ void RowOneToOne(const uint8_t* s, uint8_t* dst, int32_t span, int32_t clipped, 
     }
     // The segment that reaches the end of the span: its skip, or some of its pixels.
     if (!past(w)) {
-        Op::template Run<Dir>(w, s + 4, static_cast<size_t>(Dir > 0 ? end - w : w - end), c);
+        Op::template Run<Dir>(Dir > 0 ? w : end, s + 4, static_cast<size_t>(Dir > 0 ? end - w : w - end), c);
     }
 }
 
