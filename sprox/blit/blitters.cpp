@@ -283,7 +283,45 @@ struct RecolourOp : PerPixel<RecolourOp> {
     [[gnu::always_inline]] static void Run(uint8_t* d, const uint8_t* s, size_t n, const RowCtx& c)
     {
         const uint8_t* const t = c.table;
-        EachPixel(n, [&](size_t i) { d[Dir > 0 ? i : n - 1 - i] = t[s[i]]; });
+        if constexpr (Dir > 0) {
+            // Whole groups of 16 from the start while more than 16 are left (rare in
+            // sprites), then the last 16 or fewer, counted back from the run's end:
+            // one jump into straight code, with no count kept and nothing tested
+            // for what is left.
+            size_t i = 0;
+            while (n - i > 16) [[unlikely]] {
+#pragma GCC unroll 16
+                for (size_t j = 0; j < 16; ++j) {
+                    d[i + j] = t[s[i + j]];
+                }
+                i += 16;
+            }
+            const uint8_t* const se = s + n;
+            uint8_t* const de = d + n;
+            auto last = [&](intptr_t k) { de[-k] = t[se[-k]]; };
+            switch (n - i) {
+            case 16: last(16); [[fallthrough]];
+            case 15: last(15); [[fallthrough]];
+            case 14: last(14); [[fallthrough]];
+            case 13: last(13); [[fallthrough]];
+            case 12: last(12); [[fallthrough]];
+            case 11: last(11); [[fallthrough]];
+            case 10: last(10); [[fallthrough]];
+            case 9: last(9); [[fallthrough]];
+            case 8: last(8); [[fallthrough]];
+            case 7: last(7); [[fallthrough]];
+            case 6: last(6); [[fallthrough]];
+            case 5: last(5); [[fallthrough]];
+            case 4: last(4); [[fallthrough]];
+            case 3: last(3); [[fallthrough]];
+            case 2: last(2); [[fallthrough]];
+            case 1: last(1); [[fallthrough]];
+            case 0: break;
+            default: __builtin_unreachable();
+            }
+        } else {
+            EachPixel(n, [&](size_t i) { d[n - 1 - i] = t[s[i]]; });
+        }
     }
     static void Fill(uint8_t* d, uint8_t s, size_t n, const RowCtx& c) { FillRun(d, c.table[s], n); }
 };
