@@ -284,23 +284,21 @@ struct RecolourOp : PerPixel<RecolourOp> {
     {
         const uint8_t* const t = c.table;
         if constexpr (Dir > 0) {
-            // Whole groups of 16 from the start while more than 16 are left (rare in
-            // sprites), then the last 16 or fewer, counted back from the run's end:
-            // one jump into straight code, with no count kept and nothing tested
-            // for what is left.
-            size_t i = 0;
-            while (n - i > 16) [[unlikely]] {
+            // Whole groups of 16 from the start (rare in sprites), then the last 15
+            // or fewer, counted back from the run's end: one jump into straight code,
+            // with no count kept and nothing tested for what is left.
+            if (n >= 16) [[unlikely]] {
+                for (size_t i = 0; i < (n & ~size_t{15}); i += 16) {
 #pragma GCC unroll 16
-                for (size_t j = 0; j < 16; ++j) {
-                    d[i + j] = t[s[i + j]];
+                    for (size_t j = 0; j < 16; ++j) {
+                        d[i + j] = t[s[i + j]];
+                    }
                 }
-                i += 16;
             }
             const uint8_t* const se = s + n;
             uint8_t* const de = d + n;
             auto last = [&](intptr_t k) { de[-k] = t[se[-k]]; };
-            switch (n - i) {
-            case 16: last(16); [[fallthrough]];
+            switch (n & 15) {
             case 15: last(15); [[fallthrough]];
             case 14: last(14); [[fallthrough]];
             case 13: last(13); [[fallthrough]];
@@ -317,7 +315,6 @@ struct RecolourOp : PerPixel<RecolourOp> {
             case 2: last(2); [[fallthrough]];
             case 1: last(1); [[fallthrough]];
             case 0: break;
-            default: __builtin_unreachable();
             }
         } else {
             EachPixel(n, [&](size_t i) { d[n - 1 - i] = t[s[i]]; });
