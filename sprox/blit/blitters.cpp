@@ -284,21 +284,17 @@ struct RecolourOp : PerPixel<RecolourOp> {
     {
         const uint8_t* const t = c.table;
         if constexpr (Dir > 0) {
-            // Whole groups of 16 from the start (rare in sprites), then the last 15
-            // or fewer, counted back from the run's end: one jump into straight code,
-            // with no count kept and nothing tested for what is left.
-            if (n >= 16) [[unlikely]] {
-                for (size_t i = 0; i < (n & ~size_t{15}); i += 16) {
-#pragma GCC unroll 16
-                    for (size_t j = 0; j < 16; ++j) {
-                        d[i + j] = t[s[i + j]];
-                    }
-                }
+            // A run of 15 pixels or fewer is one jump into straight code, the pixels
+            // counted back from the run's end, with no count kept and nothing tested
+            // for what is left. Longer runs (rare in sprites) go by a plain loop.
+            if (n > 15) [[unlikely]] {
+                EachPixel(n, [&](size_t i) { d[i] = t[s[i]]; });
+                return;
             }
             const uint8_t* const se = s + n;
             uint8_t* const de = d + n;
             auto last = [&](intptr_t k) { de[-k] = t[se[-k]]; };
-            switch (n & 15) {
+            switch (n) {
             case 15: last(15); [[fallthrough]];
             case 14: last(14); [[fallthrough]];
             case 13: last(13); [[fallthrough]];
@@ -350,27 +346,30 @@ void RowOneToOne(const uint8_t* s, uint8_t* dst, int32_t span, int32_t clipped, 
 {
     uint8_t* w = Dir > 0 ? dst : dst + span;
     uint8_t* const end = Dir > 0 ? dst + span : dst;
-    size_t skip = Load16(s);
-    size_t count = Load16(s + 2);
+    // px walks the segments' pixels; a segment's word is the four bytes before, so
+    // the next segment's pixels start at the 4-byte boundary at or after px + count
+    // + 4.
+    const uint8_t* px = s + 4;
+    size_t skip = Load16(px - 4);
+    size_t count = Load16(px - 2);
     if constexpr (Clipped) {
         // Find the segment whose pixels reach past the clipped columns; off is the
         // span position of its first opaque pixel.
         int32_t before = 0;
         while (before + static_cast<int32_t>(skip + count) < clipped) {
             before += static_cast<int32_t>(skip + count);
-            s = Align4(s + 4 + count);
-            skip = Load16(s);
-            count = Load16(s + 2);
+            px = Align4(px + count + 4);
+            skip = Load16(px - 4);
+            count = Load16(px - 2);
         }
         const int32_t off = before + static_cast<int32_t>(skip) - clipped;
         if (off >= 0) {
             skip = static_cast<size_t>(off);
         } else {
             // The segment starts inside the clipped columns: drop -off of its pixels
-            // by moving the segment's address on, which keeps the next word's
-            // address unchanged.
+            // by moving px on, which keeps the next word's address unchanged.
             skip = 0;
-            s += -off;
+            px += -off;
             count -= static_cast<size_t>(-off);
         }
     }
@@ -382,15 +381,15 @@ void RowOneToOne(const uint8_t* s, uint8_t* dst, int32_t span, int32_t clipped, 
         if (past(after)) {
             break;
         }
-        Op::template Run<Dir>(Dir > 0 ? w : after, s + 4, count, c);
+        Op::template Run<Dir>(Dir > 0 ? w : after, px, count, c);
         w = after;
-        s = Align4(s + 4 + count);
-        skip = Load16(s);
-        count = Load16(s + 2);
+        px = Align4(px + count + 4);
+        skip = Load16(px - 4);
+        count = Load16(px - 2);
     }
     // The segment that reaches the end of the span: its skip, or some of its pixels.
     if (!past(w)) {
-        Op::template Run<Dir>(Dir > 0 ? w : end, s + 4, static_cast<size_t>(Dir > 0 ? end - w : w - end), c);
+        Op::template Run<Dir>(Dir > 0 ? w : end, px, static_cast<size_t>(Dir > 0 ? end - w : w - end), c);
     }
 }
 
