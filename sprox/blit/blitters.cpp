@@ -243,32 +243,83 @@ struct RopOp : PerPixel<RopOp> {
     static constexpr bool kMesh = false;
     static constexpr bool kSplat = false;
     static void Pixel(uint8_t* d, uint8_t s, const RowCtx& c) { *d = c.table[(size_t{s} << 8) | *d]; }
-    // Forwards, eight pixels at a time: interleaving eight frame bytes with eight
-    // source bytes gives the eight table indexes (source byte high) at once.
+    // The eight table indexes (source byte high) of the pixels from i: interleaving
+    // eight frame bytes with eight source bytes gives them at once.
+    // (Filled in through a reference: a vector return value would change the
+    // calling convention on i686 builds without SSE.)
+    [[gnu::always_inline]] static void Indexes(Lanes16& index, const uint8_t* d, const uint8_t* s, size_t i)
+    {
+        uint64_t frame, source;
+        std::memcpy(&frame, d + i, 8);
+        std::memcpy(&source, s + i, 8);
+        const Bytes16 f = reinterpret_cast<Bytes16>(Words64{frame, 0});
+        const Bytes16 g = reinterpret_cast<Bytes16>(Words64{source, 0});
+        index = reinterpret_cast<Lanes16>(
+            __builtin_shufflevector(f, g, 0, 16, 1, 17, 2, 18, 3, 19, 4, 20, 5, 21, 6, 22, 7, 23));
+    }
+    // Forwards, eight pixels at a time while more than 16 are left; then, with 8 to
+    // 16 left, eight more and the rest from the eight indexes ending at the run's
+    // end (their first lanes are pixels already done, and are not stored); with
+    // fewer than 8, pixel by pixel. The rests are one jump into straight code.
     template <int Dir>
     [[gnu::always_inline]] static void Run(uint8_t* d, const uint8_t* s, size_t n, const RowCtx& c)
     {
         const uint8_t* const t = c.table;
-        size_t i = 0;
         if constexpr (Dir > 0) {
-            for (; i + 8 <= n; i += 8) {
-                uint64_t frame, source;
-                std::memcpy(&frame, d + i, 8);
-                std::memcpy(&source, s + i, 8);
-                const Bytes16 f = reinterpret_cast<Bytes16>(Words64{frame, 0});
-                const Bytes16 g = reinterpret_cast<Bytes16>(Words64{source, 0});
-                const Lanes16 index = reinterpret_cast<Lanes16>(__builtin_shufflevector(
-                    f, g, 0, 16, 1, 17, 2, 18, 3, 19, 4, 20, 5, 21, 6, 22, 7, 23));
+            size_t i = 0;
+            while (n - i > 16) [[unlikely]] {
+                Lanes16 index;
+                Indexes(index, d, s, i);
 #pragma GCC unroll 8
                 for (int j = 0; j < 8; ++j) {
                     d[i + j] = t[index[j]];
                 }
+                i += 8;
             }
+            if (n - i >= 8) {
+                Lanes16 index, rest;
+                Indexes(index, d, s, i);
+                Indexes(rest, d, s, n - 8);
+#pragma GCC unroll 8
+                for (int j = 0; j < 8; ++j) {
+                    d[i + j] = t[index[j]];
+                }
+                uint8_t* const de = d + n - 8;
+                auto put = [&](int j) { de[j] = t[rest[j]]; };
+                switch (n - i - 8) {
+                case 8: put(0); [[fallthrough]];
+                case 7: put(1); [[fallthrough]];
+                case 6: put(2); [[fallthrough]];
+                case 5: put(3); [[fallthrough]];
+                case 4: put(4); [[fallthrough]];
+                case 3: put(5); [[fallthrough]];
+                case 2: put(6); [[fallthrough]];
+                case 1: put(7); [[fallthrough]];
+                case 0: break;
+                default: __builtin_unreachable();
+                }
+                return;
+            }
+            const uint8_t* const se = s + n;
+            uint8_t* const de = d + n;
+            auto last = [&](intptr_t k) { de[-k] = t[size_t{se[-k]} * 256 + de[-k]]; };
+            switch (n - i) {
+            case 7: last(7); [[fallthrough]];
+            case 6: last(6); [[fallthrough]];
+            case 5: last(5); [[fallthrough]];
+            case 4: last(4); [[fallthrough]];
+            case 3: last(3); [[fallthrough]];
+            case 2: last(2); [[fallthrough]];
+            case 1: last(1); [[fallthrough]];
+            case 0: break;
+            default: __builtin_unreachable();
+            }
+        } else {
+            EachPixel(n, [&](size_t j) {
+                uint8_t* const w = d + (n - 1 - j);
+                *w = t[size_t{s[j]} * 256 + *w];
+            });
         }
-        EachPixel(n - i, [&](size_t j) {
-            uint8_t* const w = Dir > 0 ? d + (i + j) : d + (n - 1 - i - j);
-            *w = t[size_t{s[i + j]} * 256 + *w];
-        });
     }
 };
 
