@@ -257,36 +257,40 @@ struct RopOp : PerPixel<RopOp> {
         index = reinterpret_cast<Lanes16>(
             __builtin_shufflevector(f, g, 0, 16, 1, 17, 2, 18, 3, 19, 4, 20, 5, 21, 6, 22, 7, 23));
     }
-    // Forwards, eight pixels at a time while more than 16 are left; then, with 8 to
-    // 16 left, eight more and the rest from the eight indexes ending at the run's
-    // end (their first lanes are pixels already done, and are not stored); with
-    // fewer than 8, pixel by pixel. The rests are one jump into straight code.
+    // Forwards: a run of 8 to 16 pixels takes its first eight from one set of
+    // indexes and the rest from the eight ending at the run's end (their first
+    // lanes are pixels already done, and are not stored); a shorter run goes pixel
+    // by pixel. The rests are one jump into straight code. Longer runs (rare in
+    // sprites) go eight at a time.
     template <int Dir>
     [[gnu::always_inline]] static void Run(uint8_t* d, const uint8_t* s, size_t n, const RowCtx& c)
     {
         const uint8_t* const t = c.table;
         if constexpr (Dir > 0) {
-            size_t i = 0;
-            while (n - i > 16) [[unlikely]] {
-                Lanes16 index;
-                Indexes(index, d, s, i);
+            if (n > 16) [[unlikely]] {
+                size_t i = 0;
+                for (; i + 8 <= n; i += 8) {
+                    Lanes16 index;
+                    Indexes(index, d, s, i);
 #pragma GCC unroll 8
-                for (int j = 0; j < 8; ++j) {
-                    d[i + j] = t[index[j]];
+                    for (int j = 0; j < 8; ++j) {
+                        d[i + j] = t[index[j]];
+                    }
                 }
-                i += 8;
+                EachPixel(n - i, [&](size_t j) { d[i + j] = t[size_t{s[i + j]} * 256 + d[i + j]]; });
+                return;
             }
-            if (n - i >= 8) {
+            if (n >= 8) {
                 Lanes16 index, rest;
-                Indexes(index, d, s, i);
+                Indexes(index, d, s, 0);
                 Indexes(rest, d, s, n - 8);
 #pragma GCC unroll 8
                 for (int j = 0; j < 8; ++j) {
-                    d[i + j] = t[index[j]];
+                    d[j] = t[index[j]];
                 }
                 uint8_t* const de = d + n - 8;
                 auto put = [&](int j) { de[j] = t[rest[j]]; };
-                switch (n - i - 8) {
+                switch (n - 8) {
                 case 8: put(0); [[fallthrough]];
                 case 7: put(1); [[fallthrough]];
                 case 6: put(2); [[fallthrough]];
@@ -303,7 +307,7 @@ struct RopOp : PerPixel<RopOp> {
             const uint8_t* const se = s + n;
             uint8_t* const de = d + n;
             auto last = [&](intptr_t k) { de[-k] = t[size_t{se[-k]} * 256 + de[-k]]; };
-            switch (n - i) {
+            switch (n) {
             case 7: last(7); [[fallthrough]];
             case 6: last(6); [[fallthrough]];
             case 5: last(5); [[fallthrough]];
