@@ -257,57 +257,46 @@ struct RopOp : PerPixel<RopOp> {
         index = reinterpret_cast<Lanes16>(
             __builtin_shufflevector(f, g, 0, 16, 1, 17, 2, 18, 3, 19, 4, 20, 5, 21, 6, 22, 7, 23));
     }
-    // Forwards: a run of 8 to 16 pixels takes its first eight from one set of
-    // indexes and the rest from the eight ending at the run's end (their first
-    // lanes are pixels already done, and are not stored); a shorter run goes pixel
-    // by pixel. The rests are one jump into straight code. Longer runs (rare in
-    // sprites) go eight at a time.
+    // Forwards, one jump on the count into straight code: a run of 8 + m pixels
+    // (m <= 8) takes its last m from the eight indexes ending at the run's end
+    // (their first lanes are pixels done next, and are not stored) and its first
+    // eight from one more set; a shorter run goes pixel by pixel. Longer runs
+    // (rare in sprites) go eight at a time.
     template <int Dir>
     [[gnu::always_inline]] static void Run(uint8_t* d, const uint8_t* s, size_t n, const RowCtx& c)
     {
         const uint8_t* const t = c.table;
         if constexpr (Dir > 0) {
-            if (n > 16) [[unlikely]] {
-                size_t i = 0;
-                for (; i + 8 <= n; i += 8) {
-                    Lanes16 index;
-                    Indexes(index, d, s, i);
+            // 8 + m pixels, m = 0 .. 8.
+            auto upTo16 = [&]<int m>() {
+                if constexpr (m > 0) {
+                    Lanes16 rest;
+                    Indexes(rest, d, s, m);
 #pragma GCC unroll 8
-                    for (int j = 0; j < 8; ++j) {
-                        d[i + j] = t[index[j]];
+                    for (int j = 8 - m; j < 8; ++j) {
+                        d[m + j] = t[rest[j]];
                     }
                 }
-                EachPixel(n - i, [&](size_t j) { d[i + j] = t[size_t{s[i + j]} * 256 + d[i + j]]; });
-                return;
-            }
-            if (n >= 8) {
-                Lanes16 index, rest;
+                Lanes16 index;
                 Indexes(index, d, s, 0);
-                Indexes(rest, d, s, n - 8);
 #pragma GCC unroll 8
                 for (int j = 0; j < 8; ++j) {
                     d[j] = t[index[j]];
                 }
-                uint8_t* const de = d + n - 8;
-                auto put = [&](int j) { de[j] = t[rest[j]]; };
-                switch (n - 8) {
-                case 8: put(0); [[fallthrough]];
-                case 7: put(1); [[fallthrough]];
-                case 6: put(2); [[fallthrough]];
-                case 5: put(3); [[fallthrough]];
-                case 4: put(4); [[fallthrough]];
-                case 3: put(5); [[fallthrough]];
-                case 2: put(6); [[fallthrough]];
-                case 1: put(7); [[fallthrough]];
-                case 0: break;
-                default: __builtin_unreachable();
-                }
-                return;
-            }
+            };
             const uint8_t* const se = s + n;
             uint8_t* const de = d + n;
             auto last = [&](intptr_t k) { de[-k] = t[size_t{se[-k]} * 256 + de[-k]]; };
             switch (n) {
+            case 16: upTo16.template operator()<8>(); return;
+            case 15: upTo16.template operator()<7>(); return;
+            case 14: upTo16.template operator()<6>(); return;
+            case 13: upTo16.template operator()<5>(); return;
+            case 12: upTo16.template operator()<4>(); return;
+            case 11: upTo16.template operator()<3>(); return;
+            case 10: upTo16.template operator()<2>(); return;
+            case 9: upTo16.template operator()<1>(); return;
+            case 8: upTo16.template operator()<0>(); return;
             case 7: last(7); [[fallthrough]];
             case 6: last(6); [[fallthrough]];
             case 5: last(5); [[fallthrough]];
@@ -315,9 +304,19 @@ struct RopOp : PerPixel<RopOp> {
             case 3: last(3); [[fallthrough]];
             case 2: last(2); [[fallthrough]];
             case 1: last(1); [[fallthrough]];
-            case 0: break;
-            default: __builtin_unreachable();
+            case 0: return;
+            default: break;
             }
+            size_t i = 0;
+            for (; i + 8 <= n; i += 8) {
+                Lanes16 index;
+                Indexes(index, d, s, i);
+#pragma GCC unroll 8
+                for (int j = 0; j < 8; ++j) {
+                    d[i + j] = t[index[j]];
+                }
+            }
+            EachPixel(n - i, [&](size_t j) { d[i + j] = t[size_t{s[i + j]} * 256 + d[i + j]]; });
         } else {
             EachPixel(n, [&](size_t j) {
                 uint8_t* const w = d + (n - 1 - j);
