@@ -258,9 +258,9 @@ struct RopOp : PerPixel<RopOp> {
             __builtin_shufflevector(f, g, 0, 16, 1, 17, 2, 18, 3, 19, 4, 20, 5, 21, 6, 22, 7, 23));
     }
     // Forwards, one jump on the count into straight code: a run of 8 + m pixels
-    // (m <= 8) takes its last m from the eight indexes ending at the run's end
-    // (their first lanes are pixels done next, and are not stored) and its first
-    // eight from one more set; a shorter run goes pixel by pixel. Longer runs
+    // (m <= 8) takes its first eight from one set of indexes and its last m from
+    // the eight ending at the run's end (their first lanes are pixels already
+    // done, and are not stored); a shorter run goes pixel by pixel. Longer runs
     // (rare in sprites) go eight at a time.
     template <int Dir>
     [[gnu::always_inline]] static void Run(uint8_t* d, const uint8_t* s, size_t n, const RowCtx& c)
@@ -269,6 +269,12 @@ struct RopOp : PerPixel<RopOp> {
         if constexpr (Dir > 0) {
             // 8 + m pixels, m = 0 .. 8.
             auto upTo16 = [&]<int m>() {
+                Lanes16 index;
+                Indexes(index, d, s, 0);
+#pragma GCC unroll 8
+                for (int j = 0; j < 8; ++j) {
+                    d[j] = t[index[j]];
+                }
                 if constexpr (m > 0) {
                     Lanes16 rest;
                     Indexes(rest, d, s, m);
@@ -277,16 +283,8 @@ struct RopOp : PerPixel<RopOp> {
                         d[m + j] = t[rest[j]];
                     }
                 }
-                Lanes16 index;
-                Indexes(index, d, s, 0);
-#pragma GCC unroll 8
-                for (int j = 0; j < 8; ++j) {
-                    d[j] = t[index[j]];
-                }
             };
-            const uint8_t* const se = s + n;
-            uint8_t* const de = d + n;
-            auto last = [&](intptr_t k) { de[-k] = t[size_t{se[-k]} * 256 + de[-k]]; };
+            auto last = [&](size_t k) { d[n - k] = t[size_t{s[n - k]} * 256 + d[n - k]]; };
             switch (n) {
             case 16: upTo16.template operator()<8>(); return;
             case 15: upTo16.template operator()<7>(); return;
