@@ -243,62 +243,72 @@ struct RopOp : PerPixel<RopOp> {
     static constexpr bool kMesh = false;
     static constexpr bool kSplat = false;
     static void Pixel(uint8_t* d, uint8_t s, const RowCtx& c) { *d = c.table[(size_t{s} << 8) | *d]; }
-    // The eight table indexes (source byte high) of the pixels from i: interleaving
-    // eight frame bytes with eight source bytes gives them at once.
-    // (Filled in through a reference: a vector return value would change the
+    // The table indexes (source byte high) of the g = 8 or 4 pixels from i, in the
+    // first g lanes: interleaving g frame bytes with g source bytes gives them at
+    // once. (Filled in through a reference: a vector return value would change the
     // calling convention on i686 builds without SSE.)
+    template <int g>
     [[gnu::always_inline]] static void Indexes(Lanes16& index, const uint8_t* d, const uint8_t* s, size_t i)
     {
-        uint64_t frame, source;
-        std::memcpy(&frame, d + i, 8);
-        std::memcpy(&source, s + i, 8);
-        const Bytes16 f = reinterpret_cast<Bytes16>(Words64{frame, 0});
-        const Bytes16 g = reinterpret_cast<Bytes16>(Words64{source, 0});
+        Bytes16 f, h;
+        if constexpr (g == 8) {
+            uint64_t frame, source;
+            std::memcpy(&frame, d + i, 8);
+            std::memcpy(&source, s + i, 8);
+            f = reinterpret_cast<Bytes16>(Words64{frame, 0});
+            h = reinterpret_cast<Bytes16>(Words64{source, 0});
+        } else {
+            uint32_t frame, source;
+            std::memcpy(&frame, d + i, 4);
+            std::memcpy(&source, s + i, 4);
+            f = reinterpret_cast<Bytes16>(Words32{frame, 0, 0, 0});
+            h = reinterpret_cast<Bytes16>(Words32{source, 0, 0, 0});
+        }
         index = reinterpret_cast<Lanes16>(
-            __builtin_shufflevector(f, g, 0, 16, 1, 17, 2, 18, 3, 19, 4, 20, 5, 21, 6, 22, 7, 23));
+            __builtin_shufflevector(f, h, 0, 16, 1, 17, 2, 18, 3, 19, 4, 20, 5, 21, 6, 22, 7, 23));
     }
-    // Forwards, one jump on the count into straight code: a run of 8 + m pixels
-    // (m <= 8) takes its first eight from one set of indexes and its last m from
-    // the eight ending at the run's end (their first lanes are pixels already
-    // done, and are not stored); a shorter run goes pixel by pixel. Longer runs
-    // (rare in sprites) go eight at a time.
+    // Forwards, one jump on the count into straight code: a run of g + m pixels
+    // (g = 8 or 4, m <= g) takes its first g from one set of indexes and its last
+    // m from the g ending at the run's end (their first lanes are pixels already
+    // done, and are not stored); a run of 3 or fewer goes pixel by pixel. Longer
+    // runs (rare in sprites) go eight at a time.
     template <int Dir>
     [[gnu::always_inline]] static void Run(uint8_t* d, const uint8_t* s, size_t n, const RowCtx& c)
     {
         const uint8_t* const t = c.table;
         if constexpr (Dir > 0) {
-            // 8 + m pixels, m = 0 .. 8.
-            auto upTo16 = [&]<int m>() {
+            // g + m pixels, m = 0 .. g.
+            auto upTo = [&]<int g, int m>() {
                 Lanes16 index;
-                Indexes(index, d, s, 0);
+                Indexes<g>(index, d, s, 0);
 #pragma GCC unroll 8
-                for (int j = 0; j < 8; ++j) {
+                for (int j = 0; j < g; ++j) {
                     d[j] = t[index[j]];
                 }
                 if constexpr (m > 0) {
                     Lanes16 rest;
-                    Indexes(rest, d, s, m);
+                    Indexes<g>(rest, d, s, m);
 #pragma GCC unroll 8
-                    for (int j = 8 - m; j < 8; ++j) {
+                    for (int j = g - m; j < g; ++j) {
                         d[m + j] = t[rest[j]];
                     }
                 }
             };
             auto last = [&](size_t k) { d[n - k] = t[size_t{s[n - k]} * 256 + d[n - k]]; };
             switch (n) {
-            case 16: upTo16.template operator()<8>(); return;
-            case 15: upTo16.template operator()<7>(); return;
-            case 14: upTo16.template operator()<6>(); return;
-            case 13: upTo16.template operator()<5>(); return;
-            case 12: upTo16.template operator()<4>(); return;
-            case 11: upTo16.template operator()<3>(); return;
-            case 10: upTo16.template operator()<2>(); return;
-            case 9: upTo16.template operator()<1>(); return;
-            case 8: upTo16.template operator()<0>(); return;
-            case 7: last(7); [[fallthrough]];
-            case 6: last(6); [[fallthrough]];
-            case 5: last(5); [[fallthrough]];
-            case 4: last(4); [[fallthrough]];
+            case 16: upTo.template operator()<8, 8>(); return;
+            case 15: upTo.template operator()<8, 7>(); return;
+            case 14: upTo.template operator()<8, 6>(); return;
+            case 13: upTo.template operator()<8, 5>(); return;
+            case 12: upTo.template operator()<8, 4>(); return;
+            case 11: upTo.template operator()<8, 3>(); return;
+            case 10: upTo.template operator()<8, 2>(); return;
+            case 9: upTo.template operator()<8, 1>(); return;
+            case 8: upTo.template operator()<8, 0>(); return;
+            case 7: upTo.template operator()<4, 3>(); return;
+            case 6: upTo.template operator()<4, 2>(); return;
+            case 5: upTo.template operator()<4, 1>(); return;
+            case 4: upTo.template operator()<4, 0>(); return;
             case 3: last(3); [[fallthrough]];
             case 2: last(2); [[fallthrough]];
             case 1: last(1); [[fallthrough]];
@@ -308,7 +318,7 @@ struct RopOp : PerPixel<RopOp> {
             size_t i = 0;
             for (; i + 8 <= n; i += 8) {
                 Lanes16 index;
-                Indexes(index, d, s, i);
+                Indexes<8>(index, d, s, i);
 #pragma GCC unroll 8
                 for (int j = 0; j < 8; ++j) {
                     d[i + j] = t[index[j]];
