@@ -78,10 +78,10 @@ const uint8_t* Align4(const uint8_t* p)
     }
 }
 
-// The mirrored block copy: d[-i] = s[i] for i < n, d being the rightmost byte
-// written. Words are loaded, their bytes reversed, and stored ending at the
+// The mirrored block copy: lo[n - 1 - i] = s[i] for i < n, lo being the lowest
+// byte written. Words are loaded, their bytes reversed, and stored ending at the
 // matching place, two overlapping words for a short run.
-[[gnu::always_inline]] inline void ReverseRun(uint8_t* d, const uint8_t* s, size_t n)
+[[gnu::always_inline]] inline void ReverseRun(uint8_t* lo, const uint8_t* s, size_t n)
 {
     if (n - 8 <= 8) {
         uint64_t a, b;
@@ -89,8 +89,8 @@ const uint8_t* Align4(const uint8_t* p)
         std::memcpy(&b, s + n - 8, 8);
         a = __builtin_bswap64(a);
         b = __builtin_bswap64(b);
-        std::memcpy(d - 7, &a, 8);
-        std::memcpy(d - (n - 1), &b, 8);
+        std::memcpy(lo + n - 8, &a, 8);
+        std::memcpy(lo, &b, 8);
     } else if (n < 8) {
         if (n >= 4) {
             uint32_t a, b;
@@ -98,29 +98,30 @@ const uint8_t* Align4(const uint8_t* p)
             std::memcpy(&b, s + n - 4, 4);
             a = __builtin_bswap32(a);
             b = __builtin_bswap32(b);
-            std::memcpy(d - 3, &a, 4);
-            std::memcpy(d - (n - 1), &b, 4);
+            std::memcpy(lo + n - 4, &a, 4);
+            std::memcpy(lo, &b, 4);
         } else if (n >= 2) {
             uint16_t a, b;
             std::memcpy(&a, s, 2);
             std::memcpy(&b, s + n - 2, 2);
             a = __builtin_bswap16(a);
             b = __builtin_bswap16(b);
-            std::memcpy(d - 1, &a, 2);
-            std::memcpy(d - (n - 1), &b, 2);
+            std::memcpy(lo + n - 2, &a, 2);
+            std::memcpy(lo, &b, 2);
         } else if (n == 1) {
-            *d = *s;
+            *lo = *s;
         }
     } else {
+        uint8_t* const hi = lo + n;
         uint64_t a;
         for (uint32_t i = 0; i + 8 < n; i += 8) {
             std::memcpy(&a, s + i, 8);
             a = __builtin_bswap64(a);
-            std::memcpy(d - i - 7, &a, 8);
+            std::memcpy(hi - i - 8, &a, 8);
         }
         std::memcpy(&a, s + n - 8, 8);
         a = __builtin_bswap64(a);
-        std::memcpy(d - (n - 1), &a, 8);
+        std::memcpy(lo, &a, 8);
     }
 }
 
@@ -178,8 +179,9 @@ struct RowCtx {
     uintptr_t phase;
 };
 
-// Pixel operations. Run<Dir> applies n source bytes to the frame bytes from d on
-// in direction Dir; Fill applies one source byte to n frame bytes from d up.
+// Pixel operations. Run<Dir> applies n source bytes to the n frame bytes from d
+// up, from the low end on (Dir 1) or from the high end down (Dir -1); Fill
+// applies one source byte to n frame bytes from d up.
 template <class Derived>
 struct PerPixel {
     template <int Dir>
@@ -187,7 +189,7 @@ struct PerPixel {
     {
 #pragma GCC unroll 2
         for (uint32_t i = 0; i < n; ++i) {
-            Derived::Pixel(d + Dir * static_cast<intptr_t>(i), s[i], c);
+            Derived::Pixel(Dir > 0 ? d + i : d + (n - 1 - i), s[i], c);
         }
     }
     static void Fill(uint8_t* d, uint8_t s, size_t n, const RowCtx& c)
@@ -241,32 +243,94 @@ struct RopOp : PerPixel<RopOp> {
     static constexpr bool kMesh = false;
     static constexpr bool kSplat = false;
     static void Pixel(uint8_t* d, uint8_t s, const RowCtx& c) { *d = c.table[(size_t{s} << 8) | *d]; }
-    // Forwards, eight pixels at a time: interleaving eight frame bytes with eight
-    // source bytes gives the eight table indexes (source byte high) at once.
+    // The table indexes (source byte high) of the g = 8 or 4 pixels from i, in the
+    // first g lanes: interleaving g frame bytes with g source bytes gives them at
+    // once. (Filled in through a reference: a vector return value would change the
+    // calling convention on i686 builds without SSE.)
+    template <int g>
+    [[gnu::always_inline]] static void Indexes(Lanes16& index, const uint8_t* d, const uint8_t* s, size_t i)
+    {
+        Bytes16 f, h;
+        if constexpr (g == 8) {
+            uint64_t frame, source;
+            std::memcpy(&frame, d + i, 8);
+            std::memcpy(&source, s + i, 8);
+            f = reinterpret_cast<Bytes16>(Words64{frame, 0});
+            h = reinterpret_cast<Bytes16>(Words64{source, 0});
+        } else {
+            uint32_t frame, source;
+            std::memcpy(&frame, d + i, 4);
+            std::memcpy(&source, s + i, 4);
+            f = reinterpret_cast<Bytes16>(Words32{frame, 0, 0, 0});
+            h = reinterpret_cast<Bytes16>(Words32{source, 0, 0, 0});
+        }
+        index = reinterpret_cast<Lanes16>(
+            __builtin_shufflevector(f, h, 0, 16, 1, 17, 2, 18, 3, 19, 4, 20, 5, 21, 6, 22, 7, 23));
+    }
+    // Forwards, one jump on the count into straight code: a run of g + m pixels
+    // (g = 8 or 4, m <= g) takes its first g from one set of indexes and its last
+    // m from the g ending at the run's end (their first lanes are pixels already
+    // done, and are not stored); a run of 3 or fewer goes pixel by pixel. Longer
+    // runs (rare in sprites) go eight at a time.
     template <int Dir>
     [[gnu::always_inline]] static void Run(uint8_t* d, const uint8_t* s, size_t n, const RowCtx& c)
     {
         const uint8_t* const t = c.table;
-        size_t i = 0;
         if constexpr (Dir > 0) {
+            // g + m pixels, m = 0 .. g.
+            auto upTo = [&]<int g, int m>() {
+                Lanes16 index;
+                Indexes<g>(index, d, s, 0);
+#pragma GCC unroll 8
+                for (int j = 0; j < g; ++j) {
+                    d[j] = t[index[j]];
+                }
+                if constexpr (m > 0) {
+                    Lanes16 rest;
+                    Indexes<g>(rest, d, s, m);
+#pragma GCC unroll 8
+                    for (int j = g - m; j < g; ++j) {
+                        d[m + j] = t[rest[j]];
+                    }
+                }
+            };
+            auto last = [&](size_t k) { d[n - k] = t[size_t{s[n - k]} * 256 + d[n - k]]; };
+            switch (n) {
+            case 16: upTo.template operator()<8, 8>(); return;
+            case 15: upTo.template operator()<8, 7>(); return;
+            case 14: upTo.template operator()<8, 6>(); return;
+            case 13: upTo.template operator()<8, 5>(); return;
+            case 12: upTo.template operator()<8, 4>(); return;
+            case 11: upTo.template operator()<8, 3>(); return;
+            case 10: upTo.template operator()<8, 2>(); return;
+            case 9: upTo.template operator()<8, 1>(); return;
+            case 8: upTo.template operator()<8, 0>(); return;
+            case 7: upTo.template operator()<4, 3>(); return;
+            case 6: upTo.template operator()<4, 2>(); return;
+            case 5: upTo.template operator()<4, 1>(); return;
+            case 4: upTo.template operator()<4, 0>(); return;
+            case 3: last(3); [[fallthrough]];
+            case 2: last(2); [[fallthrough]];
+            case 1: last(1); [[fallthrough]];
+            case 0: return;
+            default: break;
+            }
+            size_t i = 0;
             for (; i + 8 <= n; i += 8) {
-                uint64_t frame, source;
-                std::memcpy(&frame, d + i, 8);
-                std::memcpy(&source, s + i, 8);
-                const Bytes16 f = reinterpret_cast<Bytes16>(Words64{frame, 0});
-                const Bytes16 g = reinterpret_cast<Bytes16>(Words64{source, 0});
-                const Lanes16 index = reinterpret_cast<Lanes16>(__builtin_shufflevector(
-                    f, g, 0, 16, 1, 17, 2, 18, 3, 19, 4, 20, 5, 21, 6, 22, 7, 23));
+                Lanes16 index;
+                Indexes<8>(index, d, s, i);
 #pragma GCC unroll 8
                 for (int j = 0; j < 8; ++j) {
                     d[i + j] = t[index[j]];
                 }
             }
+            EachPixel(n - i, [&](size_t j) { d[i + j] = t[size_t{s[i + j]} * 256 + d[i + j]]; });
+        } else {
+            EachPixel(n, [&](size_t j) {
+                uint8_t* const w = d + (n - 1 - j);
+                *w = t[size_t{s[j]} * 256 + *w];
+            });
         }
-        EachPixel(n - i, [&](size_t j) {
-            uint8_t* const w = d + Dir * static_cast<intptr_t>(i + j);
-            *w = t[size_t{s[i + j]} * 256 + *w];
-        });
     }
 };
 
@@ -281,7 +345,38 @@ struct RecolourOp : PerPixel<RecolourOp> {
     [[gnu::always_inline]] static void Run(uint8_t* d, const uint8_t* s, size_t n, const RowCtx& c)
     {
         const uint8_t* const t = c.table;
-        EachPixel(n, [&](size_t i) { d[Dir * static_cast<intptr_t>(i)] = t[s[i]]; });
+        if constexpr (Dir > 0) {
+            // A run of 15 pixels or fewer is one jump into straight code, the pixels
+            // counted back from the run's end, with no count kept and nothing tested
+            // for what is left. Longer runs (rare in sprites) go by a plain loop.
+            if (n > 15) [[unlikely]] {
+                EachPixel(n, [&](size_t i) { d[i] = t[s[i]]; });
+                return;
+            }
+            const uint8_t* const se = s + n;
+            uint8_t* const de = d + n;
+            auto last = [&](intptr_t k) { de[-k] = t[se[-k]]; };
+            switch (n) {
+            case 15: last(15); [[fallthrough]];
+            case 14: last(14); [[fallthrough]];
+            case 13: last(13); [[fallthrough]];
+            case 12: last(12); [[fallthrough]];
+            case 11: last(11); [[fallthrough]];
+            case 10: last(10); [[fallthrough]];
+            case 9: last(9); [[fallthrough]];
+            case 8: last(8); [[fallthrough]];
+            case 7: last(7); [[fallthrough]];
+            case 6: last(6); [[fallthrough]];
+            case 5: last(5); [[fallthrough]];
+            case 4: last(4); [[fallthrough]];
+            case 3: last(3); [[fallthrough]];
+            case 2: last(2); [[fallthrough]];
+            case 1: last(1); [[fallthrough]];
+            case 0: break;
+            }
+        } else {
+            EachPixel(n, [&](size_t i) { d[n - 1 - i] = t[s[i]]; });
+        }
     }
     static void Fill(uint8_t* d, uint8_t s, size_t n, const RowCtx& c) { FillRun(d, c.table[s], n); }
 };
@@ -305,38 +400,42 @@ struct ShadowOp : PerPixel<ShadowOp> {
 
 // One row at 1:1. clipped is skipLeft (or skipRight when mirrored): pattern
 // columns before the span. The write position w starts at the span's left end,
-// or at its right end when mirrored, and the row ends when it reaches `end`, one
-// byte past the span in the direction of writing.
+// or one byte past its right end when mirrored, and moves over each skip and run
+// in the direction of writing; the row ends when it reaches `end`, the span's
+// other end. A mirrored run is the block of bytes below w.
 template <class Op, int Dir, bool Clipped>
 void RowOneToOne(const uint8_t* s, uint8_t* dst, int32_t span, int32_t clipped, const RowCtx& c)
 {
-    uint8_t* w = Dir > 0 ? dst : dst + (span - 1);
-    uint8_t* const end = Dir > 0 ? dst + span : dst - 1;
-    size_t skip = Load16(s);
-    size_t count = Load16(s + 2);
+    uint8_t* w = Dir > 0 ? dst : dst + span;
+    uint8_t* const end = Dir > 0 ? dst + span : dst;
+    // px walks the segments' pixels; a segment's word is the four bytes before, so
+    // the next segment's pixels start at the 4-byte boundary at or after px + count
+    // + 4.
+    const uint8_t* px = s + 4;
+    size_t skip = Load16(px - 4);
+    size_t count = Load16(px - 2);
     if constexpr (Clipped) {
         // Find the segment whose pixels reach past the clipped columns; off is the
         // span position of its first opaque pixel.
         int32_t before = 0;
         while (before + static_cast<int32_t>(skip + count) < clipped) {
             before += static_cast<int32_t>(skip + count);
-            s = Align4(s + 4 + count);
-            skip = Load16(s);
-            count = Load16(s + 2);
+            px = Align4(px + count + 4);
+            skip = Load16(px - 4);
+            count = Load16(px - 2);
         }
         const int32_t off = before + static_cast<int32_t>(skip) - clipped;
         if (off >= 0) {
             skip = static_cast<size_t>(off);
         } else {
             // The segment starts inside the clipped columns: drop -off of its pixels
-            // by moving the segment's address on, which keeps the next word's
-            // address unchanged.
+            // by moving px on, which keeps the next word's address unchanged.
             skip = 0;
-            s += -off;
+            px += -off;
             count -= static_cast<size_t>(-off);
         }
     }
-    // Past the end of the span in the direction of writing.
+    // At or past the end of the span in the direction of writing.
     auto past = [end](const uint8_t* p) { return Dir > 0 ? p >= end : p <= end; };
     for (;;) {
         w += Dir * static_cast<intptr_t>(skip);
@@ -344,15 +443,15 @@ void RowOneToOne(const uint8_t* s, uint8_t* dst, int32_t span, int32_t clipped, 
         if (past(after)) {
             break;
         }
-        Op::template Run<Dir>(w, s + 4, count, c);
+        Op::template Run<Dir>(Dir > 0 ? w : after, px, count, c);
         w = after;
-        s = Align4(s + 4 + count);
-        skip = Load16(s);
-        count = Load16(s + 2);
+        px = Align4(px + count + 4);
+        skip = Load16(px - 4);
+        count = Load16(px - 2);
     }
     // The segment that reaches the end of the span: its skip, or some of its pixels.
     if (!past(w)) {
-        Op::template Run<Dir>(w, s + 4, static_cast<size_t>(Dir > 0 ? end - w : w - end), c);
+        Op::template Run<Dir>(Dir > 0 ? w : end, px, static_cast<size_t>(Dir > 0 ? end - w : w - end), c);
     }
 }
 
