@@ -17,7 +17,7 @@ flags=(-std=c++20 -g -O1 -Wall -Wextra -Werror -I. -Iinclude -Itests -Itools/dar
 sanitize=(-fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined)
 
 # The library core on the fake machine, as the test programs link it.
-core=(sprox/frame/*.cpp sprox/display/*.cpp sprox/pattern/*.cpp sprox/blit/*.cpp
+core=(sprox/api/*.cpp sprox/core/*.cpp sprox/display/*.cpp sprox/pattern/*.cpp sprox/blit/*.cpp
       sprox/sound/*.cpp sprox/input/*.cpp sprox/sys/machine.cpp tests/fake/*.cpp)
 
 clang++ "${flags[@]}" "${sanitize[@]}" fuzz/dar_fuzz.cpp "${core[@]}" -o "$out/dar_fuzz"

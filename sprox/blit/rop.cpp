@@ -39,7 +39,7 @@
 #include <emmintrin.h>
 #endif
 
-#include "sprox/frame/report.h"
+#include "sprox/core/report.h"
 #include "sprox/sys/machine.h"
 
 namespace sprox {

@@ -3,8 +3,8 @@
 #include <cstring>
 #include <limits>
 
+#include "sprox/core/registry.h"
 #include "sprox/display/backend_ops.h"
-#include "sprox/frame/registry.h"
 
 namespace sprox {
 

@@ -10,11 +10,11 @@
 #include <initializer_list>
 #include <limits>
 
+#include "sprox/core/registry.h"
+#include "sprox/core/report.h"
 #include "sprox/display/backend.h"
 #include "sprox/display/ddraw_state.h"
 #include "sprox/display/palette.h"
-#include "sprox/frame/registry.h"
-#include "sprox/frame/report.h"
 #include "sprox/sys/ddraw.h"
 #include "sprox/sys/gdi.h"
 #include "sprox/sys/machine.h"

@@ -5,12 +5,12 @@
 #include <cstring>
 #include <limits>
 
+#include "sprox/core/report.h"
 #include "sprox/display/backend.h"
 #include "sprox/display/ddraw_state.h"
 #include "sprox/display/frame.h"
 #include "sprox/display/palette.h"
 #include "sprox/display/screenmode.h"
-#include "sprox/frame/report.h"
 #include "sprox/pattern/pattern.h"
 #include "sprox/sys/ddraw.h"
 #include "sprox/sys/gdi.h"

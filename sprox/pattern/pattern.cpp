@@ -1,9 +1,9 @@
 #include "sprox/pattern/pattern.h"
 
-#include "sprox/frame/debug.h"
-#include "sprox/frame/report.h"
+#include "sprox/core/debug.h"
+#include "sprox/core/report.h"
+#include "sprox/core/wholefile.h"
 #include "sprox/pattern/dar.h"
-#include "sprox/pattern/wholefile.h"
 #include "sprox/sys/machine.h"
 
 namespace sprox {

@@ -7,9 +7,9 @@
 #include <cstring>
 #include <iterator>
 
-#include "sprox/frame/debug.h"
-#include "sprox/frame/report.h"
-#include "sprox/pattern/wholefile.h"
+#include "sprox/core/debug.h"
+#include "sprox/core/report.h"
+#include "sprox/core/wholefile.h"
 #include "sprox/sound/waveimage.h"
 
 namespace sprox {

@@ -12,11 +12,11 @@
 #include "fake/fake_gdi.h"
 #include "fake/fake_machine.h"
 #include "sprox.h"
+#include "sprox/core/registry.h"
 #include "sprox/display/backend.h"
 #include "sprox/display/backend_ops.h"
 #include "sprox/display/ddraw_state.h"
 #include "sprox/display/screenmode.h"
-#include "sprox/frame/registry.h"
 
 namespace fs {
 

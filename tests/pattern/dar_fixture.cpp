@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "sprox/frame/report.h"
+#include "sprox/core/report.h"
 
 namespace dartest {
 

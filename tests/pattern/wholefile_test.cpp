@@ -7,8 +7,8 @@
 #include "dar_fixture.h"
 #include "fake/fake_machine.h"
 #include "sprox.h"
+#include "sprox/core/wholefile.h"
 #include "sprox/pattern/pattern.h"
-#include "sprox/pattern/wholefile.h"
 
 using namespace dartest;
 

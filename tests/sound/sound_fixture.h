@@ -11,7 +11,7 @@
 #include "fake/fake_sound.h"
 #include "sound/wav_builder.h"
 #include "sprox.h"
-#include "sprox/frame/report.h"
+#include "sprox/core/report.h"
 #include "sprox/sound/state.h"
 #include "sprox/sound/wave.h"
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "sprox/pattern/wholefile.h"
+#include "sprox/core/wholefile.h"
 #include "sprox/sys/machine.h"
 #include "sprox/sys/win32/windows_api.h"
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <thread>
 
-#include "sprox/frame/report.h"
-#include "sprox/pattern/wholefile.h"
+#include "sprox/core/report.h"
+#include "sprox/core/wholefile.h"
 #include "sprox/sys/win32/windows_api.h"
 
 namespace {

@@ -1,6 +1,6 @@
 #include "sprox/sys/sdl/sdl_machine.h"
 
-#include "sprox/frame/report.h"
+#include "sprox/core/report.h"
 #include "sprox/sys/sdl/sdl_sound.h"
 
 #include <SDL2/SDL.h>

@@ -1,4 +1,4 @@
-#include "sprox/frame/report.h"
+#include "sprox/core/report.h"
 
 #include <cstdlib>
 #include <cstring>

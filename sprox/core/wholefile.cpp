@@ -1,8 +1,8 @@
-#include "sprox/pattern/wholefile.h"
+#include "sprox/core/wholefile.h"
 
 #include <cstdio>
 
-#include "sprox/frame/report.h"
+#include "sprox/core/report.h"
 #include "sprox/sys/machine.h"
 
 namespace sprox {

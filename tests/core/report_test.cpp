@@ -3,7 +3,7 @@
 #include <string>
 
 #include "fake/fake_machine.h"
-#include "sprox/frame/report.h"
+#include "sprox/core/report.h"
 
 namespace {
 

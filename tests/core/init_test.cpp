@@ -8,10 +8,10 @@
 #include "fake/fake_machine.h"
 #include "fake/fake_wing.h"
 #include "sprox.h"
+#include "sprox/core/registry.h"
 #include "sprox/display/backend.h"
 #include "sprox/display/backend_ops.h"
 #include "sprox/display/ddraw_state.h"
-#include "sprox/frame/registry.h"
 
 using fake::Window;
 

@@ -1,4 +1,4 @@
-#include "sprox/frame/registry.h"
+#include "sprox/core/registry.h"
 
 #include <cstdlib>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "sprox/frame/debug.h"
+#include "sprox/core/debug.h"
 
 #include <cstdarg>
 #include <cstdio>

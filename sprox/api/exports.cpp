@@ -3,15 +3,15 @@
 // logic of their own that the interface gives them.
 #include "sprox.h"
 
+#include "sprox/api/init.h"
 #include "sprox/blit/blitter.h"
 #include "sprox/blit/rop.h"
 #include "sprox/blit/rotozoom.h"
+#include "sprox/core/debug.h"
 #include "sprox/display/backend.h"
 #include "sprox/display/ddraw_state.h"
 #include "sprox/display/frame.h"
 #include "sprox/display/screenmode.h"
-#include "sprox/frame/debug.h"
-#include "sprox/frame/init.h"
 #include "sprox/input/capture.h"
 #include "sprox/pattern/pattern.h"
 #include "sprox/pattern/put.h"

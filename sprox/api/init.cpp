@@ -1,14 +1,14 @@
-#include "sprox/frame/init.h"
+#include "sprox/api/init.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <iterator>
 
+#include "sprox/core/registry.h"
+#include "sprox/core/report.h"
 #include "sprox/display/backend.h"
 #include "sprox/display/ddraw_state.h"
 #include "sprox/display/screenmode.h"
-#include "sprox/frame/registry.h"
-#include "sprox/frame/report.h"
 #include "sprox/pattern/pattern.h"
 #include "sprox/sys/ddraw.h"
 #include "sprox/sys/gdi.h"
