@@ -12,7 +12,7 @@
 // `dist`; a taken candidate narrows the window. The result is not always the
 // nearest colour, and the table must still be exactly what this walk gives.
 //
-// Two things make it cheap without changing any entry:
+// Three things make it cheap without changing any entry:
 // - The walk goes 16 positions at a time: a block's differences, distances and
 //   radii are taken at once in byte vectors, and one compare per block marks the
 //   positions the walk would take from its present state. Only those are
@@ -28,6 +28,9 @@
 //   component difference is even: both targets are the same midpoint, and s and
 //   d, each the other's starting candidate, lie at the same distances from it.
 //   Such an entry is taken from the row filled before it.
+// - Entries whose source and destination have the colours of an entry already
+//   filled walk exactly as it does (the same target, a start at the same
+//   distances), so a palette that repeats colours walks once per pair of colours.
 #include "sprox/blit/rop.h"
 
 #include <algorithm>
@@ -73,6 +76,12 @@ struct CandidateList {
     // last candidate.
     int from[kHighestRed - kLowestRed + 1];
     int to[kHighestRed - kLowestRed + 1];
+    // Colours that occur at more than one index: firstOf[c] is the lowest index with
+    // c's colour, and repeats says whether any colour does. filledRow[c] for such a
+    // lowest index: the row this call has filled for the colour, -1 until then.
+    uint8_t firstOf[kRowSize];
+    bool repeats;
+    int filledRow[kRowSize];
 };
 
 void BuildCandidates(const SproxColor* palette, CandidateList* list)
@@ -109,6 +118,25 @@ void BuildCandidates(const SproxColor* palette, CandidateList* list)
         list->blue[p] = colour.blue;
         list->colour[p] = static_cast<uint8_t>(c);
     }
+    // Indices sorted by colour, then by index: each run of one colour begins with its
+    // lowest index.
+    uint32_t keys[kRowSize];
+    for (int c = 0; c < 256; ++c) {
+        const SproxColor& colour = palette[c];
+        keys[c] = static_cast<uint32_t>(colour.red) << 24 | colour.green << 16 |
+                  colour.blue << 8 | static_cast<uint32_t>(c);
+    }
+    std::sort(keys, keys + kRowSize);
+    list->repeats = false;
+    uint32_t first = keys[0];
+    for (uint32_t key : keys) {
+        if ((key ^ first) >> 8 != 0) {
+            first = key;
+        }
+        list->firstOf[key & 255] = static_cast<uint8_t>(first);
+        list->repeats |= key != first;
+    }
+    std::fill_n(list->filledRow, kRowSize, -1);
 }
 
 int Abs(int v) { return v < 0 ? -v : v; }
@@ -336,12 +364,26 @@ void BuildSteps(int level, Steps* steps)
 // from the rows filled before them: (d, s) gives d exactly where its walk took
 // nothing (whatever it takes is strictly closer than its start d), and then (s, d)
 // gives its own start s.
-void FillTranslucentRow(const SproxColor* palette, const CandidateList& list, const Steps& steps,
-                        bool fromSource, int mirrorFrom, int s, uint8_t* table)
+//
+// Where colours repeat (kRepeats), an entry whose destination has the colour of a
+// lower index d0 walks exactly as (s, d0) does: the same target, a start at the same
+// distances. It is taken from (s, d0), with d in place of d0 where the start d0
+// resulted (d0 itself is never taken: it is no closer than the start).
+template <bool kRepeats>
+void FillRow(const SproxColor* palette, const CandidateList& list, const Steps& steps,
+             bool fromSource, int mirrorFrom, int s, uint8_t* table)
 {
     const SproxColor& source = palette[s];
     uint8_t* row = table + s * kRowSize;
     for (int d = 0; d < kRowSize; ++d) {
+        if constexpr (kRepeats) {
+            int same = list.firstOf[d];
+            if (same != d) {
+                int entry = row[same];
+                row[d] = static_cast<uint8_t>(!fromSource && entry == same ? d : entry);
+                continue;
+            }
+        }
         const SproxColor& dest = palette[d];
         int odd = (source.red ^ dest.red) | (source.green ^ dest.green) | (source.blue ^ dest.blue);
         if (d >= mirrorFrom && d < s && (odd & 1) == 0) {
@@ -368,6 +410,29 @@ void FillTranslucentRow(const SproxColor* palette, const CandidateList& list, co
 #endif
         }
         row[d] = found < 0 ? static_cast<uint8_t>(fromSource ? s : d) : list.colour[found];
+    }
+}
+
+// A row s whose colour an earlier row of this call has (row r) walks as that row does,
+// entry by entry, and is copied from it, with s in place of r where the start r
+// resulted (r is never taken, for the same reason).
+void FillTranslucentRow(const SproxColor* palette, CandidateList& list, const Steps& steps,
+                        bool fromSource, int mirrorFrom, int s, uint8_t* table)
+{
+    if (!list.repeats) {
+        FillRow<false>(palette, list, steps, fromSource, mirrorFrom, s, table);
+        return;
+    }
+    int& filled = list.filledRow[list.firstOf[s]];
+    if (filled < 0) {
+        filled = s;
+        FillRow<true>(palette, list, steps, fromSource, mirrorFrom, s, table);
+        return;
+    }
+    const uint8_t* from = table + filled * kRowSize;
+    uint8_t* row = table + s * kRowSize;
+    for (int d = 0; d < kRowSize; ++d) {
+        row[d] = static_cast<uint8_t>(fromSource && from[d] == filled ? s : from[d]);
     }
 }
 
