@@ -28,9 +28,9 @@
 //   component difference is even: both targets are the same midpoint, and s and
 //   d, each the other's starting candidate, lie at the same distances from it.
 //   Such an entry is taken from the row filled before it.
-// - Entries whose source and destination have the colours of an entry already
-//   filled walk exactly as it does (the same target, a start at the same
-//   distances), so a palette that repeats colours walks once per pair of colours.
+// - Rows whose source has the colour of a row already filled walk exactly as it
+//   does, entry by entry (the same targets, starts at the same distances), so a
+//   palette that repeats colours walks once per colour of source.
 #include "sprox/blit/rop.h"
 
 #include <algorithm>
@@ -261,7 +261,8 @@ int VectorWalk(const CandidateList& list, const Target& t, int dist, int radius)
             if (p > end) {
                 return found;
             }
-            bits &= bits - 1;
+            // A position not taken leaves the marks; a taken one marks the rest of
+            // the block again from past it.
             int m = sums[k];
             if constexpr (kOutside) {
                 // The walk's own test.
@@ -269,6 +270,7 @@ int VectorWalk(const CandidateList& list, const Target& t, int dist, int radius)
                 int db = Abs(list.blue[p] - t.blue);
                 m = Abs(list.red[p] - t.red) + dg + db;
                 if (dg > radius || db > radius || m >= dist) {
+                    bits &= bits - 1;
                     continue;
                 }
             } else if (m == 255) {
@@ -276,6 +278,7 @@ int VectorWalk(const CandidateList& list, const Target& t, int dist, int radius)
                 m = Abs(list.red[p] - t.red) + Abs(list.green[p] - t.green) +
                     Abs(list.blue[p] - t.blue);
                 if (m >= dist) {
+                    bits &= bits - 1;
                     continue;
                 }
             }
@@ -360,30 +363,38 @@ void BuildSteps(int level, Steps* steps)
     }
 }
 
+// Row s copied from row r of the same colour, filled before it in this call: every
+// entry walks alike (the same target, a start at the same distances), and s takes
+// the place of r where the start r resulted (r is never taken: it is no closer than
+// itself).
+[[gnu::noinline]] void CopyRow(uint8_t* table, int r, bool fromSource, int s)
+{
+    const uint8_t* from = table + r * kRowSize;
+    uint8_t* row = table + s * kRowSize;
+    for (int d = 0; d < kRowSize; ++d) {
+        row[d] = static_cast<uint8_t>(fromSource && from[d] == r ? s : from[d]);
+    }
+}
+
 // Row s of the table. Rows from mirrorFrom on take their level-50 mirrored entries
 // from the rows filled before them: (d, s) gives d exactly where its walk took
 // nothing (whatever it takes is strictly closer than its start d), and then (s, d)
-// gives its own start s.
-//
-// Where colours repeat (kRepeats), an entry whose destination has the colour of a
-// lower index d0 walks exactly as (s, d0) does: the same target, a start at the same
-// distances. It is taken from (s, d0), with d in place of d0 where the start d0
-// resulted (d0 itself is never taken: it is no closer than the start).
-template <bool kRepeats>
-void FillRow(const SproxColor* palette, const CandidateList& list, const Steps& steps,
-             bool fromSource, int mirrorFrom, int s, uint8_t* table)
+// gives its own start s. Where the palette repeats colours, a row whose colour an
+// earlier row of this call has is copied from it.
+void FillTranslucentRow(const SproxColor* palette, CandidateList& list, const Steps& steps,
+                        bool fromSource, int mirrorFrom, int s, uint8_t* table)
 {
-    const SproxColor& source = palette[s];
     uint8_t* row = table + s * kRowSize;
-    for (int d = 0; d < kRowSize; ++d) {
-        if constexpr (kRepeats) {
-            int same = list.firstOf[d];
-            if (same != d) {
-                int entry = row[same];
-                row[d] = static_cast<uint8_t>(!fromSource && entry == same ? d : entry);
-                continue;
-            }
+    if (list.repeats) {
+        int& filled = list.filledRow[list.firstOf[s]];
+        if (filled >= 0) {
+            CopyRow(table, filled, fromSource, s);
+            return;
         }
+        filled = s;
+    }
+    const SproxColor& source = palette[s];
+    for (int d = 0; d < kRowSize; ++d) {
         const SproxColor& dest = palette[d];
         int odd = (source.red ^ dest.red) | (source.green ^ dest.green) | (source.blue ^ dest.blue);
         if (d >= mirrorFrom && d < s && (odd & 1) == 0) {
@@ -410,29 +421,6 @@ void FillRow(const SproxColor* palette, const CandidateList& list, const Steps& 
 #endif
         }
         row[d] = found < 0 ? static_cast<uint8_t>(fromSource ? s : d) : list.colour[found];
-    }
-}
-
-// A row s whose colour an earlier row of this call has (row r) walks as that row does,
-// entry by entry, and is copied from it, with s in place of r where the start r
-// resulted (r is never taken, for the same reason).
-void FillTranslucentRow(const SproxColor* palette, CandidateList& list, const Steps& steps,
-                        bool fromSource, int mirrorFrom, int s, uint8_t* table)
-{
-    if (!list.repeats) {
-        FillRow<false>(palette, list, steps, fromSource, mirrorFrom, s, table);
-        return;
-    }
-    int& filled = list.filledRow[list.firstOf[s]];
-    if (filled < 0) {
-        filled = s;
-        FillRow<true>(palette, list, steps, fromSource, mirrorFrom, s, table);
-        return;
-    }
-    const uint8_t* from = table + filled * kRowSize;
-    uint8_t* row = table + s * kRowSize;
-    for (int d = 0; d < kRowSize; ++d) {
-        row[d] = static_cast<uint8_t>(fromSource && from[d] == filled ? s : from[d]);
     }
 }
 
