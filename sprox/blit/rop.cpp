@@ -261,8 +261,8 @@ int VectorWalk(const CandidateList& list, const Target& t, int dist, int radius)
             if (p > end) {
                 return found;
             }
-            // A position not taken leaves the marks; a taken one marks the rest of
-            // the block again from past it.
+            // A position not taken is cleared from the marks below; a taken one is
+            // passed over when the rest of the block is marked again.
             int m = sums[k];
             if constexpr (kOutside) {
                 // The walk's own test.
@@ -366,7 +366,8 @@ void BuildSteps(int level, Steps* steps)
 // Row s copied from row r of the same colour, filled before it in this call: every
 // entry walks alike (the same target, a start at the same distances), and s takes
 // the place of r where the start r resulted (r is never taken: it is no closer than
-// itself).
+// itself). Kept out of line: the row loop below is the hot code, and compiles
+// tighter without it.
 [[gnu::noinline]] void CopyRow(uint8_t* table, int r, bool fromSource, int s)
 {
     const uint8_t* from = table + r * kRowSize;
