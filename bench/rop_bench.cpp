@@ -2,9 +2,11 @@
 // ours (SX_TransRop, the exact search) beside the peer (an RGB map and a colour map
 // built from it, approximate), one table per item. Beside it (--all), ours at
 // levels 25 and 75 and on other palettes: random colours, sixteen ramps of sixteen
-// shades as game palettes are often made, and a colour cube with greys.
+// shades as game palettes are often made, a colour cube with greys, 256 greys, and
+// a dozen colours repeated over the whole palette.
 //
-//   rop_bench [harness options] [--level=N] [--palette=workload|random|ramps|cube]
+//   rop_bench [harness options] [--level=N]
+//             [--palette=workload|random|ramps|cube|greys|duplicates]
 //       ours and the peer alternately, the ratio table of harness.h; --count=
 //       transtable/ours counts one table of that palette and level
 //   rop_bench --all [benchmark options]   every palette and level, Google Benchmark
@@ -86,10 +88,33 @@ Palette CubePalette()
     return p;
 }
 
-const std::map<std::string, Palette (*)()> kPalettes = {{"workload", WorkloadPalette},
-                                                        {"random", RandomPalette},
-                                                        {"ramps", RampPalette},
-                                                        {"cube", CubePalette}};
+// 256 greys, black to white.
+Palette GreyPalette()
+{
+    Palette p;
+    for (int i = 0; i < 256; ++i) {
+        p[i] = {static_cast<unsigned char>(i), static_cast<unsigned char>(i),
+                static_cast<unsigned char>(i)};
+    }
+    return p;
+}
+
+// 256 entries drawn from a dozen random colours: many equal colours at different
+// indices.
+Palette DuplicatePalette()
+{
+    Palette few = RandomPalette();
+    std::mt19937 rng(5);
+    Palette p;
+    for (auto& c : p) {
+        c = few[rng() % 12];
+    }
+    return p;
+}
+
+const std::map<std::string, Palette (*)()> kPalettes = {
+    {"workload", WorkloadPalette}, {"random", RandomPalette},         {"ramps", RampPalette},
+    {"cube", CubePalette},         {"greys", GreyPalette},            {"duplicates", DuplicatePalette}};
 
 struct Workload {
     SproxContext context;
@@ -154,7 +179,7 @@ void RegisterAll()
                                      TransTableOurs, "workload", level)
             ->Unit(benchmark::kMillisecond);
     }
-    for (const char* palette : {"random", "ramps", "cube"}) {
+    for (const char* palette : {"random", "ramps", "cube", "greys", "duplicates"}) {
         for (int level : {25, 50, 75}) {
             benchmark::RegisterBenchmark(
                 (std::string("TransTableOurs/") + palette + "/" + std::to_string(level)).c_str(),

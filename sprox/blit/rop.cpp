@@ -12,7 +12,7 @@
 // `dist`; a taken candidate narrows the window. The result is not always the
 // nearest colour, and the table must still be exactly what this walk gives.
 //
-// Two things make it cheap without changing any entry:
+// Three things make it cheap without changing any entry:
 // - The walk goes 16 positions at a time: a block's differences, distances and
 //   radii are taken at once in byte vectors, and one compare per block marks the
 //   positions the walk would take from its present state. Only those are
@@ -28,6 +28,9 @@
 //   component difference is even: both targets are the same midpoint, and s and
 //   d, each the other's starting candidate, lie at the same distances from it.
 //   Such an entry is taken from the row filled before it.
+// - Rows whose source has the colour of a row already filled walk exactly as it
+//   does, entry by entry (the same targets, starts at the same distances), so a
+//   palette that repeats colours walks once per colour of source.
 #include "sprox/blit/rop.h"
 
 #include <algorithm>
@@ -73,6 +76,12 @@ struct CandidateList {
     // last candidate.
     int from[kHighestRed - kLowestRed + 1];
     int to[kHighestRed - kLowestRed + 1];
+    // Colours that occur at more than one index: firstOf[c] is the lowest index with
+    // c's colour, and repeats says whether any colour does. filledRow[c] for such a
+    // lowest index: the row this call has filled for the colour, -1 until then.
+    uint8_t firstOf[kRowSize];
+    bool repeats;
+    int filledRow[kRowSize];
 };
 
 void BuildCandidates(const SproxColor* palette, CandidateList* list)
@@ -109,6 +118,25 @@ void BuildCandidates(const SproxColor* palette, CandidateList* list)
         list->blue[p] = colour.blue;
         list->colour[p] = static_cast<uint8_t>(c);
     }
+    // Indices sorted by colour, then by index: each run of one colour begins with its
+    // lowest index.
+    uint32_t keys[kRowSize];
+    for (int c = 0; c < 256; ++c) {
+        const SproxColor& colour = palette[c];
+        keys[c] = static_cast<uint32_t>(colour.red) << 24 | colour.green << 16 |
+                  colour.blue << 8 | static_cast<uint32_t>(c);
+    }
+    std::sort(keys, keys + kRowSize);
+    list->repeats = false;
+    uint32_t first = keys[0];
+    for (uint32_t key : keys) {
+        if ((key ^ first) >> 8 != 0) {
+            first = key;
+        }
+        list->firstOf[key & 255] = static_cast<uint8_t>(first);
+        list->repeats |= key != first;
+    }
+    std::fill_n(list->filledRow, kRowSize, -1);
 }
 
 int Abs(int v) { return v < 0 ? -v : v; }
@@ -233,7 +261,8 @@ int VectorWalk(const CandidateList& list, const Target& t, int dist, int radius)
             if (p > end) {
                 return found;
             }
-            bits &= bits - 1;
+            // A position not taken is cleared from the marks below; a taken one is
+            // passed over when the rest of the block is marked again.
             int m = sums[k];
             if constexpr (kOutside) {
                 // The walk's own test.
@@ -241,6 +270,7 @@ int VectorWalk(const CandidateList& list, const Target& t, int dist, int radius)
                 int db = Abs(list.blue[p] - t.blue);
                 m = Abs(list.red[p] - t.red) + dg + db;
                 if (dg > radius || db > radius || m >= dist) {
+                    bits &= bits - 1;
                     continue;
                 }
             } else if (m == 255) {
@@ -248,6 +278,7 @@ int VectorWalk(const CandidateList& list, const Target& t, int dist, int radius)
                 m = Abs(list.red[p] - t.red) + Abs(list.green[p] - t.green) +
                     Abs(list.blue[p] - t.blue);
                 if (m >= dist) {
+                    bits &= bits - 1;
                     continue;
                 }
             }
@@ -332,15 +363,38 @@ void BuildSteps(int level, Steps* steps)
     }
 }
 
+// Row s copied from row r of the same colour, filled before it in this call: every
+// entry walks alike (the same target, a start at the same distances), and s takes
+// the place of r where the start r resulted (r is never taken: it is no closer than
+// itself). Kept out of line: the row loop below is the hot code, and compiles
+// tighter without it.
+[[gnu::noinline]] void CopyRow(uint8_t* table, int r, bool fromSource, int s)
+{
+    const uint8_t* from = table + r * kRowSize;
+    uint8_t* row = table + s * kRowSize;
+    for (int d = 0; d < kRowSize; ++d) {
+        row[d] = static_cast<uint8_t>(fromSource && from[d] == r ? s : from[d]);
+    }
+}
+
 // Row s of the table. Rows from mirrorFrom on take their level-50 mirrored entries
 // from the rows filled before them: (d, s) gives d exactly where its walk took
 // nothing (whatever it takes is strictly closer than its start d), and then (s, d)
-// gives its own start s.
-void FillTranslucentRow(const SproxColor* palette, const CandidateList& list, const Steps& steps,
+// gives its own start s. Where the palette repeats colours, a row whose colour an
+// earlier row of this call has is copied from it.
+void FillTranslucentRow(const SproxColor* palette, CandidateList& list, const Steps& steps,
                         bool fromSource, int mirrorFrom, int s, uint8_t* table)
 {
-    const SproxColor& source = palette[s];
     uint8_t* row = table + s * kRowSize;
+    if (list.repeats) {
+        int& filled = list.filledRow[list.firstOf[s]];
+        if (filled >= 0) {
+            CopyRow(table, filled, fromSource, s);
+            return;
+        }
+        filled = s;
+    }
+    const SproxColor& source = palette[s];
     for (int d = 0; d < kRowSize; ++d) {
         const SproxColor& dest = palette[d];
         int odd = (source.red ^ dest.red) | (source.green ^ dest.green) | (source.blue ^ dest.blue);
