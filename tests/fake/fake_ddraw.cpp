@@ -285,14 +285,16 @@ sys::Result FakeDirectDraw::CreateSurface(sys::Handle object, const sys::Surface
                          desc->backBufferCount != 1 || (caps & sys::kDDSCapsComplex) == 0)) {
             return sys::kDDErrInvalidParams;
         }
-        const FakeMode& screen = displayMode ? *displayMode : desktop;
+        const FakeMode screen = Mode();
         int w = static_cast<int>(screen.width);
         int h = static_cast<int>(screen.height);
         *surface = MakeSurface(w, h);
         Of(*surface).kind = SurfaceKind::Primary;
+        Of(*surface).mode = screen;
         if (flipping) {
             sys::Surface back = MakeSurface(w, h);
             Of(back).kind = SurfaceKind::BackBuffer;
+            Of(back).mode = screen;
             Of(*surface).backBuffer = back;
         }
         return sys::kDDOk;
@@ -320,6 +322,7 @@ sys::Result FakeDirectDraw::CreateSurface(sys::Handle object, const sys::Surface
     int w = static_cast<int>(width);
     *surface = MakeSurface(w, static_cast<int>(height), video ? (w + 15) & ~15 : 0);
     Of(*surface).kind = video ? SurfaceKind::Video : SurfaceKind::System;
+    Of(*surface).mode = Mode();
     return sys::kDDOk;
 }
 
@@ -498,6 +501,10 @@ sys::Result FakeDirectDraw::Restore(sys::Surface surface)
     ++s->restoreCalls;
     if (s->restoreFailures > 0) {
         --s->restoreFailures;
+        return sys::kDDErrWrongMode;
+    }
+    // Memory lost to a mode change comes back only in the mode it was made in.
+    if (s->lost && s->kind != SurfaceKind::Test && s->mode != Mode()) {
         return sys::kDDErrWrongMode;
     }
     s->lost = false;

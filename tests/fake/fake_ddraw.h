@@ -30,9 +30,17 @@ enum class SurfaceKind {
     System,       // off-screen, in system memory
 };
 
+struct FakeMode {
+    uint32_t width;
+    uint32_t height;
+    uint32_t bits;
+    bool operator==(const FakeMode&) const = default;
+};
+
 struct FakeSurface {
     std::shared_ptr<Pixels> pixels;
     SurfaceKind kind = SurfaceKind::Test;
+    FakeMode mode{};           // the display mode it was made in (not for Test)
     // --- Script ---
     bool lost = false;         // Lock and GetDC answer surface lost until restored
     int restoreFailures = 0;   // the next this many Restore calls fail
@@ -59,13 +67,6 @@ struct Fill {
     SproxRect rect;
     uint32_t colour;
     uint32_t flags;
-};
-
-struct FakeMode {
-    uint32_t width;
-    uint32_t height;
-    uint32_t bits;
-    bool operator==(const FakeMode&) const = default;
 };
 
 struct FakePalette {
@@ -130,6 +131,8 @@ public:
     // Every surface that exists loses its memory, as on a mode switch by another
     // program.
     void LoseSurfaces();
+    // The display mode now: the one set, else the desktop's.
+    FakeMode Mode() const { return displayMode ? *displayMode : desktop; }
 
     sys::Result DirectDrawCreate(void* entry, sys::Handle* object) override;
     sys::Result SetCooperativeLevel(sys::Handle object, sys::Handle window,
