@@ -40,7 +40,7 @@ struct FakeMode {
 struct FakeSurface {
     std::shared_ptr<Pixels> pixels;
     SurfaceKind kind = SurfaceKind::Test;
-    FakeMode mode{};           // the display mode it was made in (not for Test)
+    FakeMode mode{};           // the display mode it was made in (screen surfaces)
     // --- Script ---
     bool lost = false;         // Lock and GetDC answer surface lost until restored
     int restoreFailures = 0;   // the next this many Restore calls fail
@@ -83,6 +83,7 @@ struct FakeClipper {
 // The DirectDraw object.
 struct FakeObject {
     sys::Handle window = nullptr;   // the window of the last cooperative level set
+    bool levelSet = false;          // surfaces are made only once a level is set
     bool released = false;
 };
 

@@ -232,9 +232,6 @@ int32_t FakeSound::BufferSetCurrentPosition(sys::DsBuffer buffer, uint32_t posit
 {
     FakeBuffer& b = Live(buffer, "SetCurrentPosition");
     Log("SetCurrentPosition " + Name(b.id) + " " + std::to_string(position));
-    if (position >= b.size) {
-        return sys::kDsErrInvalidParam;
-    }
     b.position = position;
     return sys::kDsOk;
 }
