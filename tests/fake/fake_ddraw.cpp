@@ -47,6 +47,9 @@ T* FindIn(const std::vector<std::unique_ptr<T>>& all, const void* handle)
 // Surfaces larger than this are refused, as a real driver refuses absurd sizes.
 constexpr uint32_t kMaxSurfaceSide = 16384;
 
+// What the system answers for a surface asked before any cooperative level.
+constexpr sys::Result kNoCooperativeLevelSet = static_cast<sys::Result>(0x887600D4u);
+
 } // namespace
 
 bool FakeDirectDraw::Fails(const std::string& name, const std::string& detail)
@@ -201,6 +204,7 @@ sys::Result FakeDirectDraw::SetCooperativeLevel(sys::Handle object, sys::Handle 
         exclusiveWindow = nullptr;
     }
     o->window = window;
+    o->levelSet = true;
     return sys::kDDOk;
 }
 
@@ -275,24 +279,31 @@ sys::Result FakeDirectDraw::CreateSurface(sys::Handle object, const sys::Surface
         if (Fails(flipping ? "CreateSurface:flip" : "CreateSurface:primary") || o == nullptr) {
             return sys::kDDErrGeneric;
         }
-        if (Primary() != nullptr) {
+        if (!o->levelSet) {
+            return kNoCooperativeLevelSet;
+        }
+        // Only the exclusive level keeps to one primary surface.
+        bool exclusive = exclusiveWindow != nullptr && o->window == exclusiveWindow;
+        if (exclusive && Primary() != nullptr) {
             return sys::kDDErrPrimaryExists;
         }
-        if (flipping && (exclusiveWindow == nullptr || o->window != exclusiveWindow)) {
+        if (flipping && !exclusive) {
             return sys::kDDErrNoExclusiveMode;
         }
         if (flipping && ((desc->flags & sys::kDDSdBackBufferCount) == 0 ||
                          desc->backBufferCount != 1 || (caps & sys::kDDSCapsComplex) == 0)) {
             return sys::kDDErrInvalidParams;
         }
-        const FakeMode& screen = displayMode ? *displayMode : desktop;
+        const FakeMode screen = Mode();
         int w = static_cast<int>(screen.width);
         int h = static_cast<int>(screen.height);
         *surface = MakeSurface(w, h);
         Of(*surface).kind = SurfaceKind::Primary;
+        Of(*surface).mode = screen;
         if (flipping) {
             sys::Surface back = MakeSurface(w, h);
             Of(back).kind = SurfaceKind::BackBuffer;
+            Of(back).mode = screen;
             Of(*surface).backBuffer = back;
         }
         return sys::kDDOk;
@@ -309,6 +320,9 @@ sys::Result FakeDirectDraw::CreateSurface(sys::Handle object, const sys::Surface
             (sys::kDDSdWidth | sys::kDDSdHeight) ||
         width == 0 || height == 0 || width > kMaxSurfaceSide || height > kMaxSurfaceSide) {
         return sys::kDDErrInvalidParams;
+    }
+    if (!o->levelSet) {
+        return kNoCooperativeLevelSet;
     }
     if (video && videoSurfacesLeft == 0) {
         return sys::kDDErrOutOfVideoMemory;
@@ -498,6 +512,12 @@ sys::Result FakeDirectDraw::Restore(sys::Surface surface)
     ++s->restoreCalls;
     if (s->restoreFailures > 0) {
         --s->restoreFailures;
+        return sys::kDDErrWrongMode;
+    }
+    // The screen's memory lost to a mode change comes back only in the mode it
+    // was made in; off-screen memory comes back in any.
+    bool screen = s->kind == SurfaceKind::Primary || s->kind == SurfaceKind::BackBuffer;
+    if (s->lost && screen && s->mode != Mode()) {
         return sys::kDDErrWrongMode;
     }
     s->lost = false;

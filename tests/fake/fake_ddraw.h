@@ -30,9 +30,17 @@ enum class SurfaceKind {
     System,       // off-screen, in system memory
 };
 
+struct FakeMode {
+    uint32_t width;
+    uint32_t height;
+    uint32_t bits;
+    bool operator==(const FakeMode&) const = default;
+};
+
 struct FakeSurface {
     std::shared_ptr<Pixels> pixels;
     SurfaceKind kind = SurfaceKind::Test;
+    FakeMode mode{};           // the display mode it was made in (screen surfaces)
     // --- Script ---
     bool lost = false;         // Lock and GetDC answer surface lost until restored
     int restoreFailures = 0;   // the next this many Restore calls fail
@@ -61,13 +69,6 @@ struct Fill {
     uint32_t flags;
 };
 
-struct FakeMode {
-    uint32_t width;
-    uint32_t height;
-    uint32_t bits;
-    bool operator==(const FakeMode&) const = default;
-};
-
 struct FakePalette {
     std::array<sys::PaletteEntry, 256> entries{};
     uint32_t flags = 0;
@@ -82,6 +83,7 @@ struct FakeClipper {
 // The DirectDraw object.
 struct FakeObject {
     sys::Handle window = nullptr;   // the window of the last cooperative level set
+    bool levelSet = false;          // surfaces are made only once a level is set
     bool released = false;
 };
 
@@ -130,6 +132,8 @@ public:
     // Every surface that exists loses its memory, as on a mode switch by another
     // program.
     void LoseSurfaces();
+    // The display mode now: the one set, else the desktop's.
+    FakeMode Mode() const { return displayMode ? *displayMode : desktop; }
 
     sys::Result DirectDrawCreate(void* entry, sys::Handle* object) override;
     sys::Result SetCooperativeLevel(sys::Handle object, sys::Handle window,

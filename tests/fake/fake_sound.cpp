@@ -150,6 +150,11 @@ int32_t FakeSound::DsCreateSoundBuffer(sys::DsObject ds, const sys::DsBufferDesc
     if (!primary && bufferResult < 0) {
         return bufferResult;
     }
+    // A secondary buffer needs a format block that names its channels.
+    if (!primary && (desc.format == nullptr || desc.formatSize < 14 ||
+                     (desc.format[2] | desc.format[3] << 8) == 0)) {
+        return sys::kDsErrBadFormat;
+    }
     FakeBuffer& b = buffers.emplace_back();
     b.id = static_cast<int>(buffers.size());
     b.primary = primary;
@@ -235,6 +240,9 @@ int32_t FakeSound::BufferSetPan(sys::DsBuffer buffer, int32_t pan)
 {
     FakeBuffer& b = Live(buffer, "SetPan");
     Log("SetPan " + Name(b.id) + " " + std::to_string(pan));
+    if (pan < sys::kDsbPanLeft || pan > sys::kDsbPanRight) {
+        return sys::kDsErrInvalidParam;
+    }
     b.pan = pan;
     return sys::kDsOk;
 }
@@ -243,6 +251,9 @@ int32_t FakeSound::BufferSetVolume(sys::DsBuffer buffer, int32_t volume)
 {
     FakeBuffer& b = Live(buffer, "SetVolume");
     Log("SetVolume " + Name(b.id) + " " + std::to_string(volume));
+    if (volume < sys::kDsbVolumeMin || volume > sys::kDsbVolumeMax) {
+        return sys::kDsErrInvalidParam;
+    }
     b.volume = volume;
     return sys::kDsOk;
 }
@@ -256,10 +267,18 @@ int32_t FakeSound::BufferLock(sys::DsBuffer buffer, uint32_t offset, uint32_t by
     if (lockResult < 0) {
         return lockResult;
     }
-    if (offset > b.size || bytes > b.size - offset) {
+    if (offset >= b.size || bytes > b.size) {
         return sys::kDsErrInvalidParam;
     }
+    // A lock that runs past the end goes on at the start, as a second region.
     uint8_t* at = b.samples->data() + offset;
+    if (bytes > b.size - offset) {
+        *region1 = at;
+        *length1 = b.size - offset;
+        *region2 = b.samples->data();
+        *length2 = bytes - *length1;
+        return sys::kDsOk;
+    }
     uint32_t first = lockSplit > 0 && lockSplit < bytes ? lockSplit : bytes;
     *region1 = at;
     *length1 = first;
@@ -274,7 +293,11 @@ int32_t FakeSound::BufferUnlock(sys::DsBuffer buffer, void* region1, uint32_t le
     FakeBuffer& b = Live(buffer, "Unlock");
     Log("Unlock " + Name(b.id) + " " + std::to_string(length1) + " " + std::to_string(length2) +
         (region2 != nullptr ? " two" : ""));
-    if (region1 != b.samples->data()) {
+    const uint8_t* start = b.samples->data();
+    const auto* first = static_cast<const uint8_t*>(region1);
+    const auto* second = static_cast<const uint8_t*>(region2);
+    if (first < start || first + length1 > start + b.size ||
+        (second != nullptr && (second < start || second + length2 > start + b.size))) {
         Fail("regions that Lock did not give", "Unlock");
     }
     return sys::kDsOk;

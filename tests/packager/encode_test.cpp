@@ -18,16 +18,6 @@ Bytes Encode(const Bytes& data, std::int32_t encoding)
     return out;
 }
 
-// The expected blob: encoding, length, then the payload.
-Bytes Blob(std::int32_t encoding, std::int32_t length, const Bytes& payload)
-{
-    Bytes out;
-    AppendInt32(out, encoding);
-    AppendInt32(out, length);
-    out.insert(out.end(), payload.begin(), payload.end());
-    return out;
-}
-
 } // namespace
 
 TEST(Encode, EmptyDataInEachEncoding)
@@ -122,9 +112,9 @@ TEST(Encode, EveryOccurrenceOfTheEscapeIsATriple)
 
 TEST(Encode, DataWithoutRunsOrEscapeIsItsOwnStream)
 {
-    const Bytes data = AsBytes("abcabcxyz-text, no runs");
-    Bytes payload = {0x00};
-    payload.insert(payload.end(), data.begin(), data.end());
+    const std::string text = "abcabcxyz-text, no runs";
+    const Bytes data = AsBytes(text);
+    const Bytes payload = AsBytes('\0' + text);
     const Bytes blob = Encode(data, ENC_RUNLENGTH);
     EXPECT_EQ(blob, Blob(65, static_cast<std::int32_t>(data.size()), payload));
     EXPECT_EQ(blob.size(), 9 + data.size());

@@ -89,6 +89,15 @@ void AppendRecord(Bytes& out, const std::string& name, std::int32_t stored, std:
     AppendInt32(out, length);
 }
 
+Bytes Blob(std::int32_t encoding, std::int32_t length, const Bytes& payload)
+{
+    Bytes out;
+    AppendInt32(out, encoding);
+    AppendInt32(out, length);
+    out.insert(out.end(), payload.begin(), payload.end());
+    return out;
+}
+
 Bytes PackageHeader(std::int32_t count)
 {
     Bytes out = AsBytes(std::string("PACKAGE0.02", 12));

@@ -35,6 +35,8 @@ Bytes AsBytes(const std::string& text);
 void AppendInt32(Bytes& out, std::int32_t value);
 // A directory record: the name NUL-filled to 16 bytes, the stored size, the length.
 void AppendRecord(Bytes& out, const std::string& name, std::int32_t stored, std::int32_t length);
+// An entry's blob: its encoding, its length, then the payload.
+Bytes Blob(std::int32_t encoding, std::int32_t length, const Bytes& payload);
 // "PACKAGE0.02", its NUL and the entry count.
 Bytes PackageHeader(std::int32_t count);
 

@@ -45,15 +45,6 @@ Bytes OneEntryPackage(const std::string& name, std::int32_t length, const Bytes&
     return out;
 }
 
-Bytes Blob(std::int32_t encoding, std::int32_t length, const Bytes& payload)
-{
-    Bytes out;
-    AppendInt32(out, encoding);
-    AppendInt32(out, length);
-    out.insert(out.end(), payload.begin(), payload.end());
-    return out;
-}
-
 ReadResult Decode(const Bytes& file, Bytes& data)
 {
     std::vector<PackageEntry> entries;

@@ -7,31 +7,12 @@
 #include <cstdlib>
 
 #include "sprox.h"
+#include "support/sdl_pixels.h"
 
 namespace {
 
-// The colour the test gives to each index.
-SDL_Color ColourOf(int i)
-{
-    return {static_cast<Uint8>(i * 3), static_cast<Uint8>(255 - i), static_cast<Uint8>(i * 7), 255};
-}
-
-// The colour a pixel of a surface shows.
-SDL_Color PixelAt(SDL_Surface* s, int x, int y)
-{
-    const Uint8* p = static_cast<const Uint8*>(s->pixels) + y * s->pitch + x * s->format->BytesPerPixel;
-    Uint32 value = 0;
-    switch (s->format->BytesPerPixel) {
-    case 1: value = *p; break;
-    case 2: value = *reinterpret_cast<const Uint16*>(p); break;
-    case 3: value = SDL_BYTEORDER == SDL_LIL_ENDIAN ? p[0] | p[1] << 8 | p[2] << 16
-                                                    : p[2] | p[1] << 8 | p[0] << 16; break;
-    default: value = *reinterpret_cast<const Uint32*>(p); break;
-    }
-    SDL_Color c{0, 0, 0, 255};
-    SDL_GetRGB(value, s->format, &c.r, &c.g, &c.b);
-    return c;
-}
+using sdltest::ColourOf;
+using sdltest::PixelAt;
 
 // The colour index x, y of a w x h frame holds.
 int IndexAt(int x, int y, int w)

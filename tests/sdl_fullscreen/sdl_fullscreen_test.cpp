@@ -21,33 +21,17 @@
 #include "sprox/sys/sdl/sdl_ddraw.h"
 #include "sprox/sys/machine.h"
 #include "sprox/sys/sdl/sdl_gdi.h"
+#include "support/sdl_pixels.h"
 
 namespace {
 
-SDL_Color ColourOf(int i)
-{
-    return {static_cast<Uint8>(i * 3), static_cast<Uint8>(255 - i), static_cast<Uint8>(i * 7), 255};
-}
+using sdltest::ColourOf;
+using sdltest::PixelAt;
+using sdltest::ValueAt;
 
 uint8_t Mark(int x, int y)
 {
     return static_cast<uint8_t>((x / 4 + y / 4 * 5) % 256);
-}
-
-SDL_Color PixelAt(SDL_Surface* s, int x, int y)
-{
-    const Uint8* p = static_cast<const Uint8*>(s->pixels) + y * s->pitch + x * s->format->BytesPerPixel;
-    Uint32 value = 0;
-    switch (s->format->BytesPerPixel) {
-    case 1: value = *p; break;
-    case 2: value = *reinterpret_cast<const Uint16*>(p); break;
-    case 3: value = SDL_BYTEORDER == SDL_LIL_ENDIAN ? p[0] | p[1] << 8 | p[2] << 16
-                                                    : p[2] | p[1] << 8 | p[0] << 16; break;
-    default: value = *reinterpret_cast<const Uint32*>(p); break;
-    }
-    SDL_Color c{0, 0, 0, 255};
-    SDL_GetRGB(value, s->format, &c.r, &c.g, &c.b);
-    return c;
 }
 
 // Whether a pixel shows the colour of an index, as the surface's format holds it.
@@ -58,18 +42,6 @@ bool Shows(SDL_Surface* s, int x, int y, int index)
     SDL_GetRGB(mapped, s->format, &want.r, &want.g, &want.b);
     SDL_Color got = PixelAt(s, x, y);
     return got.r == want.r && got.g == want.g && got.b == want.b;
-}
-
-Uint32 ValueAt(SDL_Surface* s, int x, int y)
-{
-    const Uint8* p = static_cast<const Uint8*>(s->pixels) + y * s->pitch + x * s->format->BytesPerPixel;
-    switch (s->format->BytesPerPixel) {
-    case 1: return *p;
-    case 2: return *reinterpret_cast<const Uint16*>(p);
-    case 3: return SDL_BYTEORDER == SDL_LIL_ENDIAN ? p[0] | p[1] << 8 | p[2] << 16
-                                                   : p[2] | p[1] << 8 | p[0] << 16;
-    default: return *reinterpret_cast<const Uint32*>(p);
-    }
 }
 
 void Pump()

@@ -80,31 +80,30 @@ void TestWindow::Erase()
     GdiFlush();
 }
 
-// Through a 32-bit top-down DIB section, which holds exactly what the window shows.
-std::vector<uint32_t> TestWindow::ReadBack() const
+// Copied into a 32-bit top-down DIB section, which holds every pixel as
+// 0x00RRGGBB whatever the source's depth.
+std::vector<uint32_t> CaptureDC(HDC source, int width, int height)
 {
     std::vector<uint32_t> pixels;
-    if (dc_ == nullptr) {
-        return pixels;
-    }
     GdiFlush();
     BITMAPINFO info = {};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width_;
-    info.bmiHeader.biHeight = -height_;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     void* bits = nullptr;
-    HDC memory = CreateCompatibleDC(dc_);
+    HDC memory = CreateCompatibleDC(source);
     HBITMAP section = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     if (memory != nullptr && section != nullptr) {
         HGDIOBJ old = SelectObject(memory, section);
-        BitBlt(memory, 0, 0, width_, height_, dc_, 0, 0, SRCCOPY);
-        GdiFlush();
-        const auto* words = static_cast<const uint32_t*>(bits);
-        pixels.assign(words, words + static_cast<size_t>(width_) * height_);
-        for (uint32_t& pixel : pixels) {
-            pixel &= 0x00FFFFFF;
+        if (BitBlt(memory, 0, 0, width, height, source, 0, 0, SRCCOPY)) {
+            GdiFlush();
+            const auto* words = static_cast<const uint32_t*>(bits);
+            pixels.assign(words, words + static_cast<size_t>(width) * height);
+            for (uint32_t& pixel : pixels) {
+                pixel &= 0x00FFFFFF;
+            }
         }
         SelectObject(memory, old);
     }
@@ -115,6 +114,14 @@ std::vector<uint32_t> TestWindow::ReadBack() const
         DeleteDC(memory);
     }
     return pixels;
+}
+
+std::vector<uint32_t> TestWindow::ReadBack() const
+{
+    if (dc_ == nullptr) {
+        return {};
+    }
+    return CaptureDC(dc_, width_, height_);
 }
 
 SproxColor TestColour(int index)

@@ -41,6 +41,10 @@ private:
 
 inline constexpr uint32_t kBackground = 0x00030201;
 
+// The top-left width x height of a device context as 0x00RRGGBB, row by row from
+// the top. Empty when it cannot be copied.
+std::vector<uint32_t> CaptureDC(HDC source, int width, int height);
+
 // Test colours: every index has a colour of its own (its blue is the index), and
 // the last entry's blue is not 0, which marks the palette as built.
 SproxColor TestColour(int index);

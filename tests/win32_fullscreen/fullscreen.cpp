@@ -51,8 +51,8 @@ std::vector<uint8_t> ScreenIndices(int width, int height)
     return out;
 }
 
-// Through the primary surface's own device context, copied into a 32-bit top-down
-// DIB section: the colours its palette gives its indices.
+// Through the primary surface's own device context: the colours its palette gives
+// its indices.
 std::vector<uint32_t> ScreenColours(int width, int height)
 {
     std::vector<uint32_t> pixels;
@@ -61,34 +61,7 @@ std::vector<uint32_t> ScreenColours(int width, int height)
     if (sprox::gPrimary == nullptr || dd->GetDC(sprox::gPrimary, &dc) != sys::kDDOk) {
         return pixels;
     }
-    HDC screen = static_cast<HDC>(dc);
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP section = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (memory != nullptr && section != nullptr) {
-        HGDIOBJ old = SelectObject(memory, section);
-        if (BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY)) {
-            GdiFlush();
-            const auto* words = static_cast<const uint32_t*>(bits);
-            pixels.assign(words, words + static_cast<size_t>(width) * height);
-            for (uint32_t& pixel : pixels) {
-                pixel &= 0x00FFFFFF;
-            }
-        }
-        SelectObject(memory, old);
-    }
-    if (section != nullptr) {
-        DeleteObject(section);
-    }
-    if (memory != nullptr) {
-        DeleteDC(memory);
-    }
+    pixels = win32test::CaptureDC(static_cast<HDC>(dc), width, height);
     dd->ReleaseDC(sprox::gPrimary, dc);
     return pixels;
 }
