@@ -27,6 +27,13 @@ uint32_t Load32(const uint8_t* p)
     return v;
 }
 
+uint64_t Load64(const uint8_t* p)
+{
+    uint64_t v;
+    std::memcpy(&v, p, 8);
+    return v;
+}
+
 // The skip or the count of a segment word, read as a half on its own.
 size_t Load16(const uint8_t* p)
 {
@@ -170,6 +177,7 @@ using Bytes16 = uint8_t __attribute__((vector_size(16)));
 using Words64 = uint64_t __attribute__((vector_size(16)));
 using Words32 = uint32_t __attribute__((vector_size(16)));
 using Lanes16 = uint16_t __attribute__((vector_size(16)));
+using Bytes8 = uint8_t __attribute__((vector_size(8)));
 
 // What the operations need for the row being drawn. The frame column of a byte
 // at address a is a + phase (only its low three bits are used).
@@ -603,6 +611,155 @@ int64_t RowScaled(const uint8_t* s, uint8_t* dst, int32_t span, int32_t clipped,
     }
 }
 
+// Halving with the plain operation: a segment that starts at a (a pattern
+// column less origin, o = a & 1) and lies wholly inside the span fills the
+// columns from a >> 1 with px[0] and then, column by column, the bytes q[2], q[4],
+// ... of q = px - o: the even bytes from q, with the first replaced by px[0].
+// Such a segment is followed by the next segment word, so every byte from px - 4
+// (its own word) to px + count + 3 may be read.
+
+// The bytes p[0], p[2], p[4], ... of the g = 8 or 16 bytes from p (p[1], p[3],
+// ... when Odd), as the low g / 2 bytes of the result.
+template <int g, bool Odd>
+[[gnu::always_inline]] inline uint64_t EvenBytes(const uint8_t* p)
+{
+    Lanes16 w;
+    if constexpr (g == 8) {
+        w = reinterpret_cast<Lanes16>(Words64{Load64(p), 0});
+    } else {
+        std::memcpy(&w, p, 16);
+    }
+    w = Odd ? w >> 8 : w & 0xFF;
+    const Bytes8 b = __builtin_convertvector(w, Bytes8);
+    uint64_t v;
+    std::memcpy(&v, &b, 8);
+    return v;
+}
+
+// The low m bytes of v (m = 1 .. 8) into the m columns from k.
+template <int Dir, int m>
+[[gnu::always_inline]] inline void StoreColumns(uint8_t* dst, int32_t span, int64_t k, uint64_t v)
+{
+    uint8_t* lo = dst + k;
+    if constexpr (Dir < 0) {
+        lo = dst + (span - k - m);
+        v = __builtin_bswap64(v) >> (64 - 8 * m);
+    }
+    if constexpr (m == 1) {
+        *lo = static_cast<uint8_t>(v);
+    } else if constexpr (m == 2 || m == 3) {
+        const uint16_t a = static_cast<uint16_t>(v);
+        const uint16_t b = static_cast<uint16_t>(v >> (8 * (m - 2)));
+        std::memcpy(lo, &a, 2);
+        std::memcpy(lo + m - 2, &b, 2);
+    } else if constexpr (m < 8) {
+        const uint32_t a = static_cast<uint32_t>(v);
+        const uint32_t b = static_cast<uint32_t>(v >> (8 * (m - 4)));
+        std::memcpy(lo, &a, 4);
+        std::memcpy(lo + m - 4, &b, 4);
+    } else {
+        std::memcpy(lo, &v, 8);
+    }
+}
+
+// A segment of n < 16 pixels (a constant, as is o): its m columns from one load
+// of 8 or 16 bytes that reaches neither before px - 4 nor past px + n + 3.
+template <int Dir, int n, int o>
+[[gnu::always_inline]] inline void HalfSegment(uint8_t* dst, int32_t span, int64_t k, const uint8_t* px)
+{
+    constexpr int m = n == 0 ? 0 : (n + 1 + o) >> 1;
+    if constexpr (m == 1) {
+        dst[Dir > 0 ? k : span - 1 - k] = px[0];
+    } else if constexpr (m > 1) {
+        constexpr int g = m <= 4 ? 8 : 16;
+        // The load starts at q + off: low enough to cover q[2m - 2], inside the
+        // readable bytes, at an even offset when one fits.
+        constexpr int low = std::max(2 * m - 1 - g, o - 4);
+        constexpr int high = std::min(0, n + o + 4 - g);
+        static_assert(low <= high);
+        constexpr int off = (high & 1) == 0 || high == low ? high : high - 1;
+        const uint64_t v = EvenBytes<g, (off & 1) != 0>(px - o + off) >> (8 * (-off >> 1));
+        StoreColumns<Dir, m>(dst, span, k, v);
+        if constexpr (o != 0) {
+            dst[Dir > 0 ? k : span - 1 - k] = px[0];
+        }
+    }
+}
+
+// The same for any segment of 16 pixels or more: eight columns at a time, the
+// last eight overlapping the ones before.
+template <int Dir>
+void HalfLongSegment(uint8_t* dst, int32_t span, int64_t k, const uint8_t* px, uint32_t n, uint32_t o)
+{
+    const uint8_t* const q = px - o;
+    const int64_t m = (n + 1 + o) >> 1;
+    for (int64_t j = 0; j + 8 < m; j += 8) {
+        StoreColumns<Dir, 8>(dst, span, k + j, EvenBytes<16, false>(q + 2 * j));
+    }
+    StoreColumns<Dir, 8>(dst, span, k + m - 8, EvenBytes<16, false>(q + 2 * m - 16));
+    dst[Dir > 0 ? k : span - 1 - k] = px[0];
+}
+
+// The segments of a halved plain row from the one at a (>= 0) on, while they lie
+// wholly inside the span; returns with the first one that does not, its word in
+// `word` and its pixels at px. The row starts at a multiple of 4.
+template <int Dir>
+[[gnu::always_inline]] inline void HalfRow(const uint8_t*& px, uint32_t& word, int64_t& a, uint8_t* dst,
+                                           int32_t span)
+{
+    const int64_t limit = 2 * int64_t{span} - 2;
+    for (;;) {
+        const uint32_t count = word >> 16;
+        const int64_t end = a + count;
+        if (end > limit) {
+            return;
+        }
+        const int64_t k = a >> 1;
+        switch (2 * count + static_cast<uint32_t>(a & 1)) {
+        case 0: px += 4; break;
+        case 1: px += 4; break;
+        case 2: HalfSegment<Dir, 1, 0>(dst, span, k, px); px += 8; break;
+        case 3: HalfSegment<Dir, 1, 1>(dst, span, k, px); px += 8; break;
+        case 4: HalfSegment<Dir, 2, 0>(dst, span, k, px); px += 8; break;
+        case 5: HalfSegment<Dir, 2, 1>(dst, span, k, px); px += 8; break;
+        case 6: HalfSegment<Dir, 3, 0>(dst, span, k, px); px += 8; break;
+        case 7: HalfSegment<Dir, 3, 1>(dst, span, k, px); px += 8; break;
+        case 8: HalfSegment<Dir, 4, 0>(dst, span, k, px); px += 8; break;
+        case 9: HalfSegment<Dir, 4, 1>(dst, span, k, px); px += 8; break;
+        case 10: HalfSegment<Dir, 5, 0>(dst, span, k, px); px += 12; break;
+        case 11: HalfSegment<Dir, 5, 1>(dst, span, k, px); px += 12; break;
+        case 12: HalfSegment<Dir, 6, 0>(dst, span, k, px); px += 12; break;
+        case 13: HalfSegment<Dir, 6, 1>(dst, span, k, px); px += 12; break;
+        case 14: HalfSegment<Dir, 7, 0>(dst, span, k, px); px += 12; break;
+        case 15: HalfSegment<Dir, 7, 1>(dst, span, k, px); px += 12; break;
+        case 16: HalfSegment<Dir, 8, 0>(dst, span, k, px); px += 12; break;
+        case 17: HalfSegment<Dir, 8, 1>(dst, span, k, px); px += 12; break;
+        case 18: HalfSegment<Dir, 9, 0>(dst, span, k, px); px += 16; break;
+        case 19: HalfSegment<Dir, 9, 1>(dst, span, k, px); px += 16; break;
+        case 20: HalfSegment<Dir, 10, 0>(dst, span, k, px); px += 16; break;
+        case 21: HalfSegment<Dir, 10, 1>(dst, span, k, px); px += 16; break;
+        case 22: HalfSegment<Dir, 11, 0>(dst, span, k, px); px += 16; break;
+        case 23: HalfSegment<Dir, 11, 1>(dst, span, k, px); px += 16; break;
+        case 24: HalfSegment<Dir, 12, 0>(dst, span, k, px); px += 16; break;
+        case 25: HalfSegment<Dir, 12, 1>(dst, span, k, px); px += 16; break;
+        case 26: HalfSegment<Dir, 13, 0>(dst, span, k, px); px += 20; break;
+        case 27: HalfSegment<Dir, 13, 1>(dst, span, k, px); px += 20; break;
+        case 28: HalfSegment<Dir, 14, 0>(dst, span, k, px); px += 20; break;
+        case 29: HalfSegment<Dir, 14, 1>(dst, span, k, px); px += 20; break;
+        case 30: HalfSegment<Dir, 15, 0>(dst, span, k, px); px += 20; break;
+        case 31: HalfSegment<Dir, 15, 1>(dst, span, k, px); px += 20; break;
+        default:
+            HalfLongSegment<Dir>(dst, span, k, px, count, static_cast<uint32_t>(a & 1));
+            px = Align4(px + count) + 4;
+            break;
+        }
+        // The rows start at multiples of 4 (see Road::Half), so the segment's pixels
+        // do, and the next word lies a whole number of words of pixels on.
+        word = Load32(px - 4);
+        a = end + (word & 0xFFFF);
+    }
+}
+
 // Scales of a whole power of two take shorter roads to the same columns, with
 // everything counted in pattern columns instead of positions.
 //
@@ -611,18 +768,22 @@ int64_t RowScaled(const uint8_t* s, uint8_t* dst, int32_t span, int32_t clipped,
 // the span's left edge. A segment's first usable pixel goes to its column, and
 // each later column k takes pattern column (k << sh) + origin while the segment
 // lasts. Below, a is a pattern column less origin.
-template <class Op, int Dir>
-[[gnu::always_inline]] inline int64_t RowShrinkPow2(const uint8_t* s, uint8_t* dst, int32_t span, int32_t clipped, int sh,
-                      const RowCtx& c)
+// The row from the segment whose word is `word` and whose pixels are at px,
+// a being that segment's first pattern column less origin.
+template <class Op, int Dir, bool Halving>
+[[gnu::always_inline]] inline int64_t ShrinkPow2From(const uint8_t* px, uint32_t word, int64_t a, uint8_t* dst,
+                                                     int32_t span, int sh, const RowCtx& c)
 {
     auto column = [&](int64_t k) { return Dir > 0 ? dst + k : dst + (span - 1 - k); };
     const intptr_t stride = intptr_t{1} << sh;
-    uint32_t word = Load32(s);
-    int64_t a = int64_t{word & 0xFFFF} - (int64_t{clipped} << sh);
     for (;;) {
+        if constexpr (Halving) {
+            if (a >= 0) {
+                HalfRow<Dir>(px, word, a, dst, span);
+            }
+        }
         uint32_t count = word >> 16;
-        const uint8_t* px = s + 4;
-        if (a >= 0) {
+        if (!Halving && a >= 0) {
             // Segments with pixels that start inside the span and end before its
             // last column: every column from the first pixel's to `last` - 1.
             for (;;) {
@@ -637,11 +798,10 @@ template <class Op, int Dir>
                     Op::Pixel(column(i), *q, c);
                 }
                 a += count;
-                s = Align4(px + count);
-                word = Load32(s);
+                px = Align4(px + count) + 4;
+                word = Load32(px - 4);
                 a += word & 0xFFFF;
                 count = word >> 16;
-                px = s + 4;
             }
         }
         const int64_t end = a + count;
@@ -669,12 +829,52 @@ template <class Op, int Dir>
                 return end << (8 - sh);
             }
         }
-        s = Align4(px + count);
-        word = Load32(s);
+        px = Align4(px + count) + 4;
+        word = Load32(px - 4);
         a = end + (word & 0xFFFF);
     }
 }
 
+template <class Op, int Dir>
+[[gnu::always_inline]] inline int64_t RowShrinkPow2(const uint8_t* s, uint8_t* dst, int32_t span, int32_t clipped,
+                                                    int sh, const RowCtx& c)
+{
+    const uint32_t word = Load32(s);
+    return ShrinkPow2From<Op, Dir, false>(s + 4, word, int64_t{word & 0xFFFF} - (int64_t{clipped} << sh), dst,
+                                          span, sh, c);
+}
+
+// What a halved plain row leaves to the careful code: segments cut by either
+// edge of the span, and the rest of the row after one.
+template <int Dir>
+[[gnu::noinline]] int64_t HalfRowFrom(const uint8_t* px, uint32_t word, int64_t a, uint8_t* dst, int32_t span)
+{
+    return ShrinkPow2From<PlainOp, Dir, true>(px, word, a, dst, span, 1, RowCtx{});
+}
+
+// Halving with the plain operation, every row starting at a multiple of 4: the
+// whole segments inside the span first, the careful code only for a row that has
+// a segment cut by an edge. Returns the position reached in the last row.
+template <int Dir>
+int64_t HalfRows(const uint8_t* src, uint8_t* dst, int32_t rows, int32_t span, int32_t clipped, int32_t srcStep,
+                 int32_t dstStep)
+{
+    const int64_t origin = int64_t{clipped} * 2;
+    int64_t position;
+    do {
+        uint32_t word = Load32(src);
+        const uint8_t* px = src + 4;
+        int64_t a = int64_t{word & 0xFFFF} - origin;
+        if (a >= 0) {
+            HalfRow<Dir>(px, word, a, dst, span);
+        }
+        // Usually the row's last segment, a skip past the span.
+        position = (a >> 1) >= span ? a << 7 : HalfRowFrom<Dir>(px, word, a, dst, span);
+        dst += dstStep;
+        src += srcStep;
+    } while (--rows > 0);
+    return position;
+}
 
 // The g = 8 or 4 pixel values `in`, each twice, as 2 * g bytes from d up; the
 // first pixel at the high end when mirrored.
@@ -878,7 +1078,16 @@ void Blit(BlitParam* bp)
     } else {
         switch (road) {
         case Road::Half:
-            // The shift as a constant, for the common halving.
+            // The shift as a constant, for the common halving; whole segments at a
+            // time when every row starts at a multiple of 4.
+            if constexpr (std::is_same_v<Op, PlainOp>) {
+                if (((reinterpret_cast<uintptr_t>(src) | static_cast<uint32_t>(srcStep)) & 3) == 0) {
+                    position = HalfRows<Dir>(src, dst, rows, span, clipped, srcStep, dstStep);
+                    src += int64_t{srcStep} * rows;
+                    dst += int64_t{dstStep} * rows;
+                    break;
+                }
+            }
             eachRow([&] { position = RowShrinkPow2<Op, Dir>(src, dst, span, clipped, 1, c); });
             break;
         case Road::Shrink:
