@@ -15,6 +15,10 @@
 #include <type_traits>
 #include <utility>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "sprox.h"
 
 namespace sprox {
@@ -636,6 +640,39 @@ template <int g, bool Odd>
     return v;
 }
 
+#if defined(__SSE2__)
+// EvenBytes in the low bytes of a vector register.
+template <int g, bool Odd>
+[[gnu::always_inline]] inline __m128i EvenBytes128(const uint8_t* p)
+{
+    __m128i w = g == 8 ? _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p))
+                       : _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    w = Odd ? _mm_srli_epi16(w, 8) : _mm_and_si128(w, _mm_set1_epi16(0xFF));
+    return _mm_packus_epi16(w, w);
+}
+
+// The low m bytes of b (m = 2 .. 8) to lo and up.
+template <int m>
+[[gnu::always_inline]] inline void StoreColumns128(uint8_t* lo, __m128i b)
+{
+    if constexpr (m < 4) {
+        const auto v = static_cast<uint32_t>(_mm_cvtsi128_si32(b));
+        const auto two = static_cast<uint16_t>(v);
+        std::memcpy(lo, &two, 2);
+        if constexpr (m == 3) {
+            lo[2] = static_cast<uint8_t>(v >> 16);
+        }
+    } else if constexpr (m < 8) {
+        _mm_storeu_si32(lo, b);
+        if constexpr (m > 4) {
+            _mm_storeu_si32(lo + m - 4, _mm_srli_si128(b, m - 4));
+        }
+    } else {
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(lo), b);
+    }
+}
+#endif
+
 // The low m bytes of v (m = 1 .. 8) into the m columns from k.
 template <int Dir, int m>
 [[gnu::always_inline]] inline void StoreColumns(uint8_t* dst, int32_t span, int64_t k, uint64_t v)
@@ -678,7 +715,19 @@ template <int Dir, int n, int o>
         constexpr int high = std::min(0, n + o + 4 - g);
         static_assert(low <= high);
         constexpr int off = (high & 1) == 0 || high == low ? high : high - 1;
-        const uint64_t v = EvenBytes<g, (off & 1) != 0>(px - o + off) >> (8 * (-off >> 1));
+        constexpr int lane = -off >> 1;  // of q[0]
+#if defined(__SSE2__)
+        if constexpr (Dir > 0) {
+            // Stored straight from the vector register.
+            const __m128i b = EvenBytes128<g, (off & 1) != 0>(px - o + off);
+            StoreColumns128<m>(dst + k, lane == 0 ? b : _mm_srli_si128(b, lane));
+            if constexpr (o != 0) {
+                dst[k] = px[0];
+            }
+            return;
+        }
+#endif
+        const uint64_t v = EvenBytes<g, (off & 1) != 0>(px - o + off) >> (8 * lane);
         StoreColumns<Dir, m>(dst, span, k, v);
         if constexpr (o != 0) {
             dst[Dir > 0 ? k : span - 1 - k] = px[0];
@@ -693,6 +742,16 @@ void HalfLongSegment(uint8_t* dst, int32_t span, int64_t k, const uint8_t* px, u
 {
     const uint8_t* const q = px - o;
     const int64_t m = (n + 1 + o) >> 1;
+#if defined(__SSE2__)
+    if constexpr (Dir > 0) {
+        for (int64_t j = 0; j + 8 < m; j += 8) {
+            StoreColumns128<8>(dst + k + j, EvenBytes128<16, false>(q + 2 * j));
+        }
+        StoreColumns128<8>(dst + k + m - 8, EvenBytes128<16, false>(q + 2 * m - 16));
+        dst[k] = px[0];
+        return;
+    }
+#endif
     for (int64_t j = 0; j + 8 < m; j += 8) {
         StoreColumns<Dir, 8>(dst, span, k + j, EvenBytes<16, false>(q + 2 * j));
     }
@@ -700,22 +759,21 @@ void HalfLongSegment(uint8_t* dst, int32_t span, int64_t k, const uint8_t* px, u
     dst[Dir > 0 ? k : span - 1 - k] = px[0];
 }
 
-// The segments of a halved plain row from the one at a (>= 0) on, while they lie
-// wholly inside the span; returns with the first one that does not, its word in
-// `word` and its pixels at px. The row starts at a multiple of 4.
+// The segments of a halved plain row from the one at a (>= 0) with its pixels at
+// px on, while they lie wholly inside the span; returns with the first one that
+// does not in px and a. The row starts at a multiple of 4.
 template <int Dir>
-[[gnu::always_inline]] inline void HalfRow(const uint8_t*& px, uint32_t& word, int64_t& a, uint8_t* dst,
-                                           int32_t span)
+[[gnu::always_inline]] inline void HalfRow(const uint8_t*& px, int64_t& a, uint8_t* dst, int32_t span)
 {
     const int64_t limit = 2 * int64_t{span} - 2;
     for (;;) {
-        const uint32_t count = word >> 16;
-        const int64_t end = a + count;
+        const size_t count = Load16(px - 2);
+        const int64_t end = a + static_cast<int64_t>(count);
         if (end > limit) {
             return;
         }
         const int64_t k = a >> 1;
-        switch (2 * count + static_cast<uint32_t>(a & 1)) {
+        switch (2 * count + static_cast<size_t>(a & 1)) {
         case 0: px += 4; break;
         case 1: px += 4; break;
         case 2: HalfSegment<Dir, 1, 0>(dst, span, k, px); px += 8; break;
@@ -749,14 +807,13 @@ template <int Dir>
         case 30: HalfSegment<Dir, 15, 0>(dst, span, k, px); px += 20; break;
         case 31: HalfSegment<Dir, 15, 1>(dst, span, k, px); px += 20; break;
         default:
-            HalfLongSegment<Dir>(dst, span, k, px, count, static_cast<uint32_t>(a & 1));
+            HalfLongSegment<Dir>(dst, span, k, px, static_cast<uint32_t>(count), static_cast<uint32_t>(a & 1));
             px = Align4(px + count) + 4;
             break;
         }
         // The rows start at multiples of 4 (see Road::Half), so the segment's pixels
         // do, and the next word lies a whole number of words of pixels on.
-        word = Load32(px - 4);
-        a = end + (word & 0xFFFF);
+        a = end + static_cast<int64_t>(Load16(px - 4));
     }
 }
 
@@ -779,7 +836,8 @@ template <class Op, int Dir, bool Halving>
     for (;;) {
         if constexpr (Halving) {
             if (a >= 0) {
-                HalfRow<Dir>(px, word, a, dst, span);
+                HalfRow<Dir>(px, a, dst, span);
+                word = Load32(px - 4);
             }
         }
         uint32_t count = word >> 16;
@@ -866,7 +924,8 @@ int64_t HalfRows(const uint8_t* src, uint8_t* dst, int32_t rows, int32_t span, i
         const uint8_t* px = src + 4;
         int64_t a = int64_t{word & 0xFFFF} - origin;
         if (a >= 0) {
-            HalfRow<Dir>(px, word, a, dst, span);
+            HalfRow<Dir>(px, a, dst, span);
+            word = Load32(px - 4);
         }
         // Usually the row's last segment, a skip past the span.
         position = (a >> 1) >= span ? a << 7 : HalfRowFrom<Dir>(px, word, a, dst, span);
