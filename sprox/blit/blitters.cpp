@@ -918,17 +918,16 @@ int64_t HalfRows(const uint8_t* src, uint8_t* dst, int32_t rows, int32_t span, i
                  int32_t dstStep)
 {
     const int64_t origin = int64_t{clipped} * 2;
+    const int64_t whole = int64_t{span} * 2;
     int64_t position;
     do {
-        uint32_t word = Load32(src);
         const uint8_t* px = src + 4;
-        int64_t a = int64_t{word & 0xFFFF} - origin;
+        int64_t a = static_cast<int64_t>(Load16(src)) - origin;
         if (a >= 0) {
             HalfRow<Dir>(px, a, dst, span);
-            word = Load32(px - 4);
         }
         // Usually the row's last segment, a skip past the span.
-        position = (a >> 1) >= span ? a << 7 : HalfRowFrom<Dir>(px, word, a, dst, span);
+        position = a >= whole ? a << 7 : HalfRowFrom<Dir>(px, Load32(px - 4), a, dst, span);
         dst += dstStep;
         src += srcStep;
     } while (--rows > 0);
