@@ -483,6 +483,36 @@ Scale MakeScale(int32_t scale)
     return {scale, 256 / scale, 256 % scale};
 }
 
+// Enlarging with an operation that stores one value per pixel: while `width`
+// columns from k lie inside the span and inside what the segment's pixels cover
+// (up to reach), a pixel is one store of that many bytes from its first column
+// on, width being the widest a pixel can cover at this scale (2, 4 or 8). The
+// bytes past its own columns belong to the following pixels, which store over
+// them. At a whole scale every pixel covers the same number of columns (all but
+// a first one cut at the left edge). Moves the column k, the segment's pixel j
+// and the position p on.
+template <class Op, int Dir, int width>
+[[gnu::always_inline]] inline void SpillPixels(uint8_t* dst, int32_t span, int64_t reach, int64_t scale,
+                                               const uint8_t* px, const RowCtx& c, int64_t& k, uint32_t& j,
+                                               int64_t& p)
+{
+    if ((scale & 255) == 0 && k == p >> 8) {
+        const uint32_t from = j;
+        const int64_t step = scale >> 8;
+        for (; k + width <= reach; k += step, ++j) {
+            StoreSplat<width>(Dir > 0 ? dst + k : dst + (span - k - width), Op::Value(px[j], c));
+        }
+        p += (j - from) * scale;
+    } else {
+        while (k + width <= reach) {
+            p += scale;
+            StoreSplat<width>(Dir > 0 ? dst + k : dst + (span - k - width), Op::Value(px[j], c));
+            k = p >> 8;
+            ++j;
+        }
+    }
+}
+
 // One scaled row. Returns the position reached, the blitter's working value.
 template <class Op, bool Scatter, int Dir>
 int64_t RowScaled(const uint8_t* s, uint8_t* dst, int32_t span, int32_t clipped, const Scale& sc,
@@ -549,39 +579,14 @@ int64_t RowScaled(const uint8_t* s, uint8_t* dst, int32_t span, int32_t clipped,
         } else if (j < count) {
             // Enlarging: pixel j covers the columns from k up to its end e.
             if constexpr (Op::kSplat && !Scatter) {
-                // While `width` columns from k lie inside the span and inside what
-                // this segment's pixels cover, a pixel is one store of that many
-                // bytes from its first column on, width being the widest a pixel can
-                // cover at this scale (2, 4 or 8). The bytes past its own columns
-                // belong to the following pixels, which store over them. At a whole
-                // scale every pixel covers the same number of columns (all but a
-                // first one cut at the left edge).
+                // Whole stores while they fit, then the pixels one by one below.
                 const int64_t reach = std::min<int64_t>(span, segmentEnd >> 8);
-                auto spill = [&]<int width>() {
-                    if ((scale & 255) == 0 && k == p >> 8) {
-                        const uint32_t from = j;
-                        const int64_t step = scale >> 8;
-                        for (; k + width <= reach; k += step, ++j) {
-                            StoreSplat<width>(Dir > 0 ? dst + k : dst + (span - k - width),
-                                              Op::Value(px[j], c));
-                        }
-                        p += (j - from) * scale;
-                    } else {
-                        while (k + width <= reach) {
-                            p += scale;
-                            StoreSplat<width>(Dir > 0 ? dst + k : dst + (span - k - width),
-                                              Op::Value(px[j], c));
-                            k = p >> 8;
-                            ++j;
-                        }
-                    }
-                };
                 if (scale <= 2 * 256) {
-                    spill.template operator()<2>();
+                    SpillPixels<Op, Dir, 2>(dst, span, reach, scale, px, c, k, j, p);
                 } else if (scale <= 4 * 256) {
-                    spill.template operator()<4>();
+                    SpillPixels<Op, Dir, 4>(dst, span, reach, scale, px, c, k, j, p);
                 } else if (scale <= 8 * 256) {
-                    spill.template operator()<8>();
+                    SpillPixels<Op, Dir, 8>(dst, span, reach, scale, px, c, k, j, p);
                 }
                 if (k >= span) {
                     return p;
@@ -910,14 +915,19 @@ template <int Dir>
     return ShrinkPow2From<PlainOp, Dir, true>(px, word, a, dst, span, 1, RowCtx{});
 }
 
-// Halving with the plain operation, every row starting at a multiple of 4: the
-// whole segments inside the span first, the careful code only for a row that has
-// a segment cut by an edge. Returns the position reached in the last row.
+// A blitter call halving with the plain operation, every row starting at a
+// multiple of 4 (rows >= 1): the whole segments inside the span first, the
+// careful code only for a row that has a segment cut by an edge.
 template <int Dir>
-int64_t HalfRows(const uint8_t* src, uint8_t* dst, int32_t rows, int32_t span, int32_t clipped, int32_t srcStep,
-                 int32_t dstStep)
+[[gnu::noinline]] void HalfCall(BlitParam* bp)
 {
-    const int64_t origin = int64_t{clipped} * 2;
+    const uint8_t* src = bp->src;
+    uint8_t* dst = bp->dst;
+    int32_t rows = bp->rows;
+    const int32_t span = bp->span;
+    const int32_t srcStep = bp->srcStep;
+    const int32_t dstStep = bp->dstStep;
+    const int64_t origin = int64_t{Dir > 0 ? bp->skipLeft : bp->skipRight} * 2;
     const int64_t whole = int64_t{span} * 2;
     int64_t position;
     do {
@@ -931,7 +941,12 @@ int64_t HalfRows(const uint8_t* src, uint8_t* dst, int32_t rows, int32_t span, i
         dst += dstStep;
         src += srcStep;
     } while (--rows > 0);
-    return position;
+    bp->rows = 0;
+    bp->dst = dst;
+    bp->src = src;
+    const auto bits = static_cast<uint64_t>(position);
+    bp->scratch[0] = static_cast<int32_t>(static_cast<uint32_t>(bits));
+    bp->scratch[1] = static_cast<int32_t>(static_cast<uint32_t>(bits >> 32));
 }
 
 // The g = 8 or 4 pixel values `in`, each twice, as 2 * g bytes from d up; the
@@ -1072,6 +1087,22 @@ template <class Op, int Dir, int m>
     }
 }
 
+// The rows of an enlarging call (operations without a mesh), in a function of
+// their own so that the rest of the blitter does not share its registers.
+// Returns the position reached in the last row.
+template <class Op, int Dir, int m>
+[[gnu::noinline]] int64_t GrowRows(const uint8_t* src, uint8_t* dst, int32_t rows, int32_t span, int32_t clipped,
+                                   int32_t srcStep, int32_t dstStep, const RowCtx& c)
+{
+    int64_t position;
+    do {
+        position = RowGrowPow2<Op, Dir, m>(src, dst, span, clipped, c);
+        dst += dstStep;
+        src += srcStep;
+    } while (--rows > 0);
+    return position;
+}
+
 // How a scaled blitter call walks its rows, chosen once per call.
 enum class Road { Any, Half, Shrink, Grow2, Grow4, Grow8 };
 
@@ -1083,6 +1114,13 @@ void Blit(BlitParam* bp)
     int32_t rows = bp->rows;
     if (rows <= 0) {
         return;
+    }
+    if constexpr (std::is_same_v<Op, PlainOp> && Mode != HMode::OneToOne) {
+        // Halving with every row at a multiple of 4: a road of its own.
+        if (bp->scaleX == 128 && ((reinterpret_cast<uintptr_t>(bp->src) | static_cast<uint32_t>(bp->srcStep)) & 3) == 0) {
+            HalfCall<Dir>(bp);
+            return;
+        }
     }
     const uint8_t* src = bp->src;
     uint8_t* dst = bp->dst;
@@ -1136,16 +1174,7 @@ void Blit(BlitParam* bp)
     } else {
         switch (road) {
         case Road::Half:
-            // The shift as a constant, for the common halving; whole segments at a
-            // time when every row starts at a multiple of 4.
-            if constexpr (std::is_same_v<Op, PlainOp>) {
-                if (((reinterpret_cast<uintptr_t>(src) | static_cast<uint32_t>(srcStep)) & 3) == 0) {
-                    position = HalfRows<Dir>(src, dst, rows, span, clipped, srcStep, dstStep);
-                    src += int64_t{srcStep} * rows;
-                    dst += int64_t{dstStep} * rows;
-                    break;
-                }
-            }
+            // The shift as a constant, for the common halving.
             eachRow([&] { position = RowShrinkPow2<Op, Dir>(src, dst, span, clipped, 1, c); });
             break;
         case Road::Shrink:
@@ -1153,17 +1182,23 @@ void Blit(BlitParam* bp)
             break;
         case Road::Grow2:
             if constexpr (Op::kSplat) {
-                eachRow([&] { position = RowGrowPow2<Op, Dir, 2>(src, dst, span, clipped, c); });
+                position = GrowRows<Op, Dir, 2>(src, dst, rows, span, clipped, srcStep, dstStep, c);
+                src += int64_t{srcStep} * rows;
+                dst += int64_t{dstStep} * rows;
             }
             break;
         case Road::Grow4:
             if constexpr (Op::kSplat) {
-                eachRow([&] { position = RowGrowPow2<Op, Dir, 4>(src, dst, span, clipped, c); });
+                position = GrowRows<Op, Dir, 4>(src, dst, rows, span, clipped, srcStep, dstStep, c);
+                src += int64_t{srcStep} * rows;
+                dst += int64_t{dstStep} * rows;
             }
             break;
         case Road::Grow8:
             if constexpr (Op::kSplat) {
-                eachRow([&] { position = RowGrowPow2<Op, Dir, 8>(src, dst, span, clipped, c); });
+                position = GrowRows<Op, Dir, 8>(src, dst, rows, span, clipped, srcStep, dstStep, c);
+                src += int64_t{srcStep} * rows;
+                dst += int64_t{dstStep} * rows;
             }
             break;
         case Road::Any:
