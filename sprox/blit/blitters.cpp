@@ -812,8 +812,10 @@ template <int Dir>
         case 30: HalfSegment<Dir, 15, 0>(dst, span, k, px); px += 20; break;
         case 31: HalfSegment<Dir, 15, 1>(dst, span, k, px); px += 20; break;
         default:
-            HalfLongSegment<Dir>(dst, span, k, px, static_cast<uint32_t>(count), static_cast<uint32_t>(a & 1));
-            px = Align4(px + count) + 4;
+            // (The count read again: kept from above, it would hold a register
+            // through every short segment.)
+            HalfLongSegment<Dir>(dst, span, k, px, static_cast<uint32_t>(Load16(px - 2)), static_cast<uint32_t>(a & 1));
+            px = Align4(px + Load16(px - 2)) + 4;
             break;
         }
         // The rows start at multiples of 4 (see Road::Half), so the segment's pixels
