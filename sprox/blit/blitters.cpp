@@ -942,7 +942,7 @@ template <int Dir>
         position = a >= whole ? a << 7 : HalfRowFrom<Dir>(px, Load32(px - 4), a, dst, span);
         dst += dstStep;
         src += srcStep;
-    } while (--rows > 0);
+    } while (--rows != 0);
     bp->rows = 0;
     bp->dst = dst;
     bp->src = src;
