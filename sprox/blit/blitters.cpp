@@ -812,14 +812,15 @@ template <int Dir>
         case 30: HalfSegment<Dir, 15, 0>(dst, span, k, px); px += 20; break;
         case 31: HalfSegment<Dir, 15, 1>(dst, span, k, px); px += 20; break;
         default:
-            // (The count read again: kept from above, it would hold a register
-            // through every short segment.)
-            HalfLongSegment<Dir>(dst, span, k, px, static_cast<uint32_t>(Load16(px - 2)), static_cast<uint32_t>(a & 1));
+            // The count read again rather than held in a register through the
+            // short cases.
+            HalfLongSegment<Dir>(dst, span, k, px, static_cast<uint32_t>(Load16(px - 2)),
+                                 static_cast<uint32_t>(a & 1));
             px = Align4(px + Load16(px - 2)) + 4;
             break;
         }
-        // The rows start at multiples of 4 (see Road::Half), so the segment's pixels
-        // do, and the next word lies a whole number of words of pixels on.
+        // The rows start at multiples of 4 (see Blit), so the segment's pixels do,
+        // and the next word lies a whole number of words of pixels on.
         a = end + static_cast<int64_t>(Load16(px - 4));
     }
 }
@@ -1119,7 +1120,8 @@ void Blit(BlitParam* bp)
     }
     if constexpr (std::is_same_v<Op, PlainOp> && Mode != HMode::OneToOne) {
         // Halving with every row at a multiple of 4: a road of its own.
-        if (bp->scaleX == 128 && ((reinterpret_cast<uintptr_t>(bp->src) | static_cast<uint32_t>(bp->srcStep)) & 3) == 0) {
+        const uintptr_t rowStarts = reinterpret_cast<uintptr_t>(bp->src) | static_cast<uint32_t>(bp->srcStep);
+        if (bp->scaleX == 128 && (rowStarts & 3) == 0) {
             HalfCall<Dir>(bp);
             return;
         }

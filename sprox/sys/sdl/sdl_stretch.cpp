@@ -135,7 +135,8 @@ struct Replicated {
             // vector register.
             auto at = [&](int k) { return _mm_loadu_si32(entry[in[k]]); };
             auto four = [&](int k) {
-                return _mm_unpacklo_epi64(_mm_unpacklo_epi32(at(k), at(k + 1)), _mm_unpacklo_epi32(at(k + 2), at(k + 3)));
+                return _mm_unpacklo_epi64(_mm_unpacklo_epi32(at(k), at(k + 1)),
+                                          _mm_unpacklo_epi32(at(k + 2), at(k + 3)));
             };
             for (; i + kGroup < count; i += kGroup, in += kGroup, out += kGroup * kSize) {
                 _mm_storeu_si128(reinterpret_cast<__m128i*>(out), four(0));
