@@ -15,6 +15,10 @@
 #include <type_traits>
 #include <utility>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "sprox.h"
 
 namespace sprox {
@@ -24,6 +28,13 @@ uint32_t Load32(const uint8_t* p)
 {
     uint32_t v;
     std::memcpy(&v, p, 4);
+    return v;
+}
+
+uint64_t Load64(const uint8_t* p)
+{
+    uint64_t v;
+    std::memcpy(&v, p, 8);
     return v;
 }
 
@@ -170,6 +181,7 @@ using Bytes16 = uint8_t __attribute__((vector_size(16)));
 using Words64 = uint64_t __attribute__((vector_size(16)));
 using Words32 = uint32_t __attribute__((vector_size(16)));
 using Lanes16 = uint16_t __attribute__((vector_size(16)));
+using Bytes8 = uint8_t __attribute__((vector_size(8)));
 
 // What the operations need for the row being drawn. The frame column of a byte
 // at address a is a + phase (only its low three bits are used).
@@ -471,6 +483,36 @@ Scale MakeScale(int32_t scale)
     return {scale, 256 / scale, 256 % scale};
 }
 
+// Enlarging with an operation that stores one value per pixel: while `width`
+// columns from k lie inside the span and inside what the segment's pixels cover
+// (up to reach), a pixel is one store of that many bytes from its first column
+// on, width being the widest a pixel can cover at this scale (2, 4 or 8). The
+// bytes past its own columns belong to the following pixels, which store over
+// them. At a whole scale every pixel covers the same number of columns (all but
+// a first one cut at the left edge). Moves the column k, the segment's pixel j
+// and the position p on.
+template <class Op, int Dir, int width>
+[[gnu::always_inline]] inline void SpillPixels(uint8_t* dst, int32_t span, int64_t reach, int64_t scale,
+                                               const uint8_t* px, const RowCtx& c, int64_t& k, uint32_t& j,
+                                               int64_t& p)
+{
+    if ((scale & 255) == 0 && k == p >> 8) {
+        const uint32_t from = j;
+        const int64_t step = scale >> 8;
+        for (; k + width <= reach; k += step, ++j) {
+            StoreSplat<width>(Dir > 0 ? dst + k : dst + (span - k - width), Op::Value(px[j], c));
+        }
+        p += (j - from) * scale;
+    } else {
+        while (k + width <= reach) {
+            p += scale;
+            StoreSplat<width>(Dir > 0 ? dst + k : dst + (span - k - width), Op::Value(px[j], c));
+            k = p >> 8;
+            ++j;
+        }
+    }
+}
+
 // One scaled row. Returns the position reached, the blitter's working value.
 template <class Op, bool Scatter, int Dir>
 int64_t RowScaled(const uint8_t* s, uint8_t* dst, int32_t span, int32_t clipped, const Scale& sc,
@@ -537,39 +579,14 @@ int64_t RowScaled(const uint8_t* s, uint8_t* dst, int32_t span, int32_t clipped,
         } else if (j < count) {
             // Enlarging: pixel j covers the columns from k up to its end e.
             if constexpr (Op::kSplat && !Scatter) {
-                // While `width` columns from k lie inside the span and inside what
-                // this segment's pixels cover, a pixel is one store of that many
-                // bytes from its first column on, width being the widest a pixel can
-                // cover at this scale (2, 4 or 8). The bytes past its own columns
-                // belong to the following pixels, which store over them. At a whole
-                // scale every pixel covers the same number of columns (all but a
-                // first one cut at the left edge).
+                // Whole stores while they fit, then the pixels one by one below.
                 const int64_t reach = std::min<int64_t>(span, segmentEnd >> 8);
-                auto spill = [&]<int width>() {
-                    if ((scale & 255) == 0 && k == p >> 8) {
-                        const uint32_t from = j;
-                        const int64_t step = scale >> 8;
-                        for (; k + width <= reach; k += step, ++j) {
-                            StoreSplat<width>(Dir > 0 ? dst + k : dst + (span - k - width),
-                                              Op::Value(px[j], c));
-                        }
-                        p += (j - from) * scale;
-                    } else {
-                        while (k + width <= reach) {
-                            p += scale;
-                            StoreSplat<width>(Dir > 0 ? dst + k : dst + (span - k - width),
-                                              Op::Value(px[j], c));
-                            k = p >> 8;
-                            ++j;
-                        }
-                    }
-                };
                 if (scale <= 2 * 256) {
-                    spill.template operator()<2>();
+                    SpillPixels<Op, Dir, 2>(dst, span, reach, scale, px, c, k, j, p);
                 } else if (scale <= 4 * 256) {
-                    spill.template operator()<4>();
+                    SpillPixels<Op, Dir, 4>(dst, span, reach, scale, px, c, k, j, p);
                 } else if (scale <= 8 * 256) {
-                    spill.template operator()<8>();
+                    SpillPixels<Op, Dir, 8>(dst, span, reach, scale, px, c, k, j, p);
                 }
                 if (k >= span) {
                     return p;
@@ -603,6 +620,211 @@ int64_t RowScaled(const uint8_t* s, uint8_t* dst, int32_t span, int32_t clipped,
     }
 }
 
+// Halving with the plain operation: a segment that starts at a (a pattern
+// column less origin, o = a & 1) and lies wholly inside the span fills the
+// columns from a >> 1 with px[0] and then, column by column, the bytes q[2], q[4],
+// ... of q = px - o: the even bytes from q, with the first replaced by px[0].
+// Such a segment is followed by the next segment word, so every byte from px - 4
+// (its own word) to px + count + 3 may be read.
+
+// The bytes p[0], p[2], p[4], ... of the g = 8 or 16 bytes from p (p[1], p[3],
+// ... when Odd), as the low g / 2 bytes of the result.
+template <int g, bool Odd>
+[[gnu::always_inline]] inline uint64_t EvenBytes(const uint8_t* p)
+{
+    Lanes16 w;
+    if constexpr (g == 8) {
+        w = reinterpret_cast<Lanes16>(Words64{Load64(p), 0});
+    } else {
+        std::memcpy(&w, p, 16);
+    }
+    w = Odd ? w >> 8 : w & 0xFF;
+    const Bytes8 b = __builtin_convertvector(w, Bytes8);
+    uint64_t v;
+    std::memcpy(&v, &b, 8);
+    return v;
+}
+
+#if defined(__SSE2__)
+// EvenBytes in the low bytes of a vector register.
+template <int g, bool Odd>
+[[gnu::always_inline]] inline __m128i EvenBytes128(const uint8_t* p)
+{
+    __m128i w = g == 8 ? _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p))
+                       : _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    w = Odd ? _mm_srli_epi16(w, 8) : _mm_and_si128(w, _mm_set1_epi16(0xFF));
+    return _mm_packus_epi16(w, w);
+}
+
+// The low m bytes of b (m = 2 .. 8) to lo and up.
+template <int m>
+[[gnu::always_inline]] inline void StoreColumns128(uint8_t* lo, __m128i b)
+{
+    if constexpr (m < 4) {
+        const auto v = static_cast<uint32_t>(_mm_cvtsi128_si32(b));
+        const auto two = static_cast<uint16_t>(v);
+        std::memcpy(lo, &two, 2);
+        if constexpr (m == 3) {
+            lo[2] = static_cast<uint8_t>(v >> 16);
+        }
+    } else if constexpr (m < 8) {
+        _mm_storeu_si32(lo, b);
+        if constexpr (m > 4) {
+            _mm_storeu_si32(lo + m - 4, _mm_srli_si128(b, m - 4));
+        }
+    } else {
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(lo), b);
+    }
+}
+#endif
+
+// The low m bytes of v (m = 1 .. 8) into the m columns from k.
+template <int Dir, int m>
+[[gnu::always_inline]] inline void StoreColumns(uint8_t* dst, int32_t span, int64_t k, uint64_t v)
+{
+    uint8_t* lo = dst + k;
+    if constexpr (Dir < 0) {
+        lo = dst + (span - k - m);
+        v = __builtin_bswap64(v) >> (64 - 8 * m);
+    }
+    if constexpr (m == 1) {
+        *lo = static_cast<uint8_t>(v);
+    } else if constexpr (m == 2 || m == 3) {
+        const uint16_t a = static_cast<uint16_t>(v);
+        const uint16_t b = static_cast<uint16_t>(v >> (8 * (m - 2)));
+        std::memcpy(lo, &a, 2);
+        std::memcpy(lo + m - 2, &b, 2);
+    } else if constexpr (m < 8) {
+        const uint32_t a = static_cast<uint32_t>(v);
+        const uint32_t b = static_cast<uint32_t>(v >> (8 * (m - 4)));
+        std::memcpy(lo, &a, 4);
+        std::memcpy(lo + m - 4, &b, 4);
+    } else {
+        std::memcpy(lo, &v, 8);
+    }
+}
+
+// A segment of n < 16 pixels (a constant, as is o): its m columns from one load
+// of 8 or 16 bytes that reaches neither before px - 4 nor past px + n + 3.
+template <int Dir, int n, int o>
+[[gnu::always_inline]] inline void HalfSegment(uint8_t* dst, int32_t span, int64_t k, const uint8_t* px)
+{
+    constexpr int m = n == 0 ? 0 : (n + 1 + o) >> 1;
+    if constexpr (m == 1) {
+        dst[Dir > 0 ? k : span - 1 - k] = px[0];
+    } else if constexpr (m > 1) {
+        constexpr int g = m <= 4 ? 8 : 16;
+        // The load starts at q + off: low enough to cover q[2m - 2], inside the
+        // readable bytes, at an even offset when one fits.
+        constexpr int low = std::max(2 * m - 1 - g, o - 4);
+        constexpr int high = std::min(0, n + o + 4 - g);
+        static_assert(low <= high);
+        constexpr int off = (high & 1) == 0 || high == low ? high : high - 1;
+        constexpr int lane = -off >> 1;  // of q[0]
+#if defined(__SSE2__)
+        if constexpr (Dir > 0) {
+            // Stored straight from the vector register.
+            const __m128i b = EvenBytes128<g, (off & 1) != 0>(px - o + off);
+            StoreColumns128<m>(dst + k, lane == 0 ? b : _mm_srli_si128(b, lane));
+            if constexpr (o != 0) {
+                dst[k] = px[0];
+            }
+            return;
+        }
+#endif
+        const uint64_t v = EvenBytes<g, (off & 1) != 0>(px - o + off) >> (8 * lane);
+        StoreColumns<Dir, m>(dst, span, k, v);
+        if constexpr (o != 0) {
+            dst[Dir > 0 ? k : span - 1 - k] = px[0];
+        }
+    }
+}
+
+// The same for any segment of 16 pixels or more: eight columns at a time, the
+// last eight overlapping the ones before.
+template <int Dir>
+void HalfLongSegment(uint8_t* dst, int32_t span, int64_t k, const uint8_t* px, uint32_t n, uint32_t o)
+{
+    const uint8_t* const q = px - o;
+    const int64_t m = (n + 1 + o) >> 1;
+#if defined(__SSE2__)
+    if constexpr (Dir > 0) {
+        for (int64_t j = 0; j + 8 < m; j += 8) {
+            StoreColumns128<8>(dst + k + j, EvenBytes128<16, false>(q + 2 * j));
+        }
+        StoreColumns128<8>(dst + k + m - 8, EvenBytes128<16, false>(q + 2 * m - 16));
+        dst[k] = px[0];
+        return;
+    }
+#endif
+    for (int64_t j = 0; j + 8 < m; j += 8) {
+        StoreColumns<Dir, 8>(dst, span, k + j, EvenBytes<16, false>(q + 2 * j));
+    }
+    StoreColumns<Dir, 8>(dst, span, k + m - 8, EvenBytes<16, false>(q + 2 * m - 16));
+    dst[Dir > 0 ? k : span - 1 - k] = px[0];
+}
+
+// The segments of a halved plain row from the one at a (>= 0) with its pixels at
+// px on, while they lie wholly inside the span; returns with the first one that
+// does not in px and a. The row starts at a multiple of 4.
+template <int Dir>
+[[gnu::always_inline]] inline void HalfRow(const uint8_t*& px, int64_t& a, uint8_t* dst, int32_t span)
+{
+    const int64_t limit = 2 * int64_t{span} - 2;
+    for (;;) {
+        const size_t count = Load16(px - 2);
+        const int64_t end = a + static_cast<int64_t>(count);
+        if (end > limit) {
+            return;
+        }
+        const int64_t k = a >> 1;
+        switch (2 * count + static_cast<size_t>(a & 1)) {
+        case 0: px += 4; break;
+        case 1: px += 4; break;
+        case 2: HalfSegment<Dir, 1, 0>(dst, span, k, px); px += 8; break;
+        case 3: HalfSegment<Dir, 1, 1>(dst, span, k, px); px += 8; break;
+        case 4: HalfSegment<Dir, 2, 0>(dst, span, k, px); px += 8; break;
+        case 5: HalfSegment<Dir, 2, 1>(dst, span, k, px); px += 8; break;
+        case 6: HalfSegment<Dir, 3, 0>(dst, span, k, px); px += 8; break;
+        case 7: HalfSegment<Dir, 3, 1>(dst, span, k, px); px += 8; break;
+        case 8: HalfSegment<Dir, 4, 0>(dst, span, k, px); px += 8; break;
+        case 9: HalfSegment<Dir, 4, 1>(dst, span, k, px); px += 8; break;
+        case 10: HalfSegment<Dir, 5, 0>(dst, span, k, px); px += 12; break;
+        case 11: HalfSegment<Dir, 5, 1>(dst, span, k, px); px += 12; break;
+        case 12: HalfSegment<Dir, 6, 0>(dst, span, k, px); px += 12; break;
+        case 13: HalfSegment<Dir, 6, 1>(dst, span, k, px); px += 12; break;
+        case 14: HalfSegment<Dir, 7, 0>(dst, span, k, px); px += 12; break;
+        case 15: HalfSegment<Dir, 7, 1>(dst, span, k, px); px += 12; break;
+        case 16: HalfSegment<Dir, 8, 0>(dst, span, k, px); px += 12; break;
+        case 17: HalfSegment<Dir, 8, 1>(dst, span, k, px); px += 12; break;
+        case 18: HalfSegment<Dir, 9, 0>(dst, span, k, px); px += 16; break;
+        case 19: HalfSegment<Dir, 9, 1>(dst, span, k, px); px += 16; break;
+        case 20: HalfSegment<Dir, 10, 0>(dst, span, k, px); px += 16; break;
+        case 21: HalfSegment<Dir, 10, 1>(dst, span, k, px); px += 16; break;
+        case 22: HalfSegment<Dir, 11, 0>(dst, span, k, px); px += 16; break;
+        case 23: HalfSegment<Dir, 11, 1>(dst, span, k, px); px += 16; break;
+        case 24: HalfSegment<Dir, 12, 0>(dst, span, k, px); px += 16; break;
+        case 25: HalfSegment<Dir, 12, 1>(dst, span, k, px); px += 16; break;
+        case 26: HalfSegment<Dir, 13, 0>(dst, span, k, px); px += 20; break;
+        case 27: HalfSegment<Dir, 13, 1>(dst, span, k, px); px += 20; break;
+        case 28: HalfSegment<Dir, 14, 0>(dst, span, k, px); px += 20; break;
+        case 29: HalfSegment<Dir, 14, 1>(dst, span, k, px); px += 20; break;
+        case 30: HalfSegment<Dir, 15, 0>(dst, span, k, px); px += 20; break;
+        case 31: HalfSegment<Dir, 15, 1>(dst, span, k, px); px += 20; break;
+        default:
+            // The count read again rather than held in a register through the
+            // short cases.
+            HalfLongSegment<Dir>(dst, span, k, px, static_cast<uint32_t>(Load16(px - 2)),
+                                 static_cast<uint32_t>(a & 1));
+            px = Align4(px + Load16(px - 2)) + 4;
+            break;
+        }
+        // The rows start at multiples of 4 (see Blit), so the segment's pixels do,
+        // and the next word lies a whole number of words of pixels on.
+        a = end + static_cast<int64_t>(Load16(px - 4));
+    }
+}
+
 // Scales of a whole power of two take shorter roads to the same columns, with
 // everything counted in pattern columns instead of positions.
 //
@@ -611,18 +833,23 @@ int64_t RowScaled(const uint8_t* s, uint8_t* dst, int32_t span, int32_t clipped,
 // the span's left edge. A segment's first usable pixel goes to its column, and
 // each later column k takes pattern column (k << sh) + origin while the segment
 // lasts. Below, a is a pattern column less origin.
-template <class Op, int Dir>
-[[gnu::always_inline]] inline int64_t RowShrinkPow2(const uint8_t* s, uint8_t* dst, int32_t span, int32_t clipped, int sh,
-                      const RowCtx& c)
+// The row from the segment whose word is `word` and whose pixels are at px,
+// a being that segment's first pattern column less origin.
+template <class Op, int Dir, bool Halving>
+[[gnu::always_inline]] inline int64_t ShrinkPow2From(const uint8_t* px, uint32_t word, int64_t a, uint8_t* dst,
+                                                     int32_t span, int sh, const RowCtx& c)
 {
     auto column = [&](int64_t k) { return Dir > 0 ? dst + k : dst + (span - 1 - k); };
     const intptr_t stride = intptr_t{1} << sh;
-    uint32_t word = Load32(s);
-    int64_t a = int64_t{word & 0xFFFF} - (int64_t{clipped} << sh);
     for (;;) {
+        if constexpr (Halving) {
+            if (a >= 0) {
+                HalfRow<Dir>(px, a, dst, span);
+                word = Load32(px - 4);
+            }
+        }
         uint32_t count = word >> 16;
-        const uint8_t* px = s + 4;
-        if (a >= 0) {
+        if (!Halving && a >= 0) {
             // Segments with pixels that start inside the span and end before its
             // last column: every column from the first pixel's to `last` - 1.
             for (;;) {
@@ -637,11 +864,10 @@ template <class Op, int Dir>
                     Op::Pixel(column(i), *q, c);
                 }
                 a += count;
-                s = Align4(px + count);
-                word = Load32(s);
+                px = Align4(px + count) + 4;
+                word = Load32(px - 4);
                 a += word & 0xFFFF;
                 count = word >> 16;
-                px = s + 4;
             }
         }
         const int64_t end = a + count;
@@ -669,12 +895,62 @@ template <class Op, int Dir>
                 return end << (8 - sh);
             }
         }
-        s = Align4(px + count);
-        word = Load32(s);
+        px = Align4(px + count) + 4;
+        word = Load32(px - 4);
         a = end + (word & 0xFFFF);
     }
 }
 
+template <class Op, int Dir>
+[[gnu::always_inline]] inline int64_t RowShrinkPow2(const uint8_t* s, uint8_t* dst, int32_t span, int32_t clipped,
+                                                    int sh, const RowCtx& c)
+{
+    const uint32_t word = Load32(s);
+    return ShrinkPow2From<Op, Dir, false>(s + 4, word, int64_t{word & 0xFFFF} - (int64_t{clipped} << sh), dst,
+                                          span, sh, c);
+}
+
+// What a halved plain row leaves to the careful code: segments cut by either
+// edge of the span, and the rest of the row after one.
+template <int Dir>
+[[gnu::noinline]] int64_t HalfRowFrom(const uint8_t* px, uint32_t word, int64_t a, uint8_t* dst, int32_t span)
+{
+    return ShrinkPow2From<PlainOp, Dir, true>(px, word, a, dst, span, 1, RowCtx{});
+}
+
+// A blitter call halving with the plain operation, every row starting at a
+// multiple of 4 (rows >= 1): the whole segments inside the span first, the
+// careful code only for a row that has a segment cut by an edge.
+template <int Dir>
+[[gnu::noinline]] void HalfCall(BlitParam* bp)
+{
+    const uint8_t* src = bp->src;
+    uint8_t* dst = bp->dst;
+    int32_t rows = bp->rows;
+    const int32_t span = bp->span;
+    const int32_t srcStep = bp->srcStep;
+    const int32_t dstStep = bp->dstStep;
+    const int64_t origin = int64_t{Dir > 0 ? bp->skipLeft : bp->skipRight} * 2;
+    const int64_t whole = int64_t{span} * 2;
+    int64_t position;
+    do {
+        const uint8_t* px = src + 4;
+        int64_t a = static_cast<int64_t>(Load16(src)) - origin;
+        if (a >= 0) {
+            HalfRow<Dir>(px, a, dst, span);
+        }
+        // Usually the row's last segment, a skip past the span.
+        position = a >= whole ? a << 7 : HalfRowFrom<Dir>(px, Load32(px - 4), a, dst, span);
+        dst += dstStep;
+        src += srcStep;
+    } while (--rows != 0);
+    bp->rows = 0;
+    bp->dst = dst;
+    bp->src = src;
+    const auto bits = static_cast<uint64_t>(position);
+    bp->scratch[0] = static_cast<int32_t>(static_cast<uint32_t>(bits));
+    bp->scratch[1] = static_cast<int32_t>(static_cast<uint32_t>(bits >> 32));
+}
 
 // The g = 8 or 4 pixel values `in`, each twice, as 2 * g bytes from d up; the
 // first pixel at the high end when mirrored.
@@ -814,6 +1090,22 @@ template <class Op, int Dir, int m>
     }
 }
 
+// The rows of an enlarging call (operations without a mesh), in a function of
+// their own so that the rest of the blitter does not share its registers.
+// Returns the position reached in the last row.
+template <class Op, int Dir, int m>
+[[gnu::noinline]] int64_t GrowRows(const uint8_t* src, uint8_t* dst, int32_t rows, int32_t span, int32_t clipped,
+                                   int32_t srcStep, int32_t dstStep, const RowCtx& c)
+{
+    int64_t position;
+    do {
+        position = RowGrowPow2<Op, Dir, m>(src, dst, span, clipped, c);
+        dst += dstStep;
+        src += srcStep;
+    } while (--rows > 0);
+    return position;
+}
+
 // How a scaled blitter call walks its rows, chosen once per call.
 enum class Road { Any, Half, Shrink, Grow2, Grow4, Grow8 };
 
@@ -825,6 +1117,14 @@ void Blit(BlitParam* bp)
     int32_t rows = bp->rows;
     if (rows <= 0) {
         return;
+    }
+    if constexpr (std::is_same_v<Op, PlainOp> && Mode != HMode::OneToOne) {
+        // Halving with every row at a multiple of 4: a road of its own.
+        const uintptr_t rowStarts = reinterpret_cast<uintptr_t>(bp->src) | static_cast<uint32_t>(bp->srcStep);
+        if (bp->scaleX == 128 && (rowStarts & 3) == 0) {
+            HalfCall<Dir>(bp);
+            return;
+        }
     }
     const uint8_t* src = bp->src;
     uint8_t* dst = bp->dst;
@@ -886,17 +1186,23 @@ void Blit(BlitParam* bp)
             break;
         case Road::Grow2:
             if constexpr (Op::kSplat) {
-                eachRow([&] { position = RowGrowPow2<Op, Dir, 2>(src, dst, span, clipped, c); });
+                position = GrowRows<Op, Dir, 2>(src, dst, rows, span, clipped, srcStep, dstStep, c);
+                src += int64_t{srcStep} * rows;
+                dst += int64_t{dstStep} * rows;
             }
             break;
         case Road::Grow4:
             if constexpr (Op::kSplat) {
-                eachRow([&] { position = RowGrowPow2<Op, Dir, 4>(src, dst, span, clipped, c); });
+                position = GrowRows<Op, Dir, 4>(src, dst, rows, span, clipped, srcStep, dstStep, c);
+                src += int64_t{srcStep} * rows;
+                dst += int64_t{dstStep} * rows;
             }
             break;
         case Road::Grow8:
             if constexpr (Op::kSplat) {
-                eachRow([&] { position = RowGrowPow2<Op, Dir, 8>(src, dst, span, clipped, c); });
+                position = GrowRows<Op, Dir, 8>(src, dst, rows, span, clipped, srcStep, dstStep, c);
+                src += int64_t{srcStep} * rows;
+                dst += int64_t{dstStep} * rows;
             }
             break;
         case Road::Any:

@@ -39,18 +39,20 @@ inline void Put32(std::vector<uint8_t>& out, uint32_t v)
     }
 }
 
-inline void Segment(std::vector<uint8_t>& out, uint32_t skip, const std::vector<uint8_t>& bytes)
+// A segment at the end of a row that starts at an address of `phase` (0 to 3)
+// modulo 4: the next word goes to the next multiple of 4 in memory.
+inline void Segment(std::vector<uint8_t>& out, uint32_t skip, const std::vector<uint8_t>& bytes, uint32_t phase = 0)
 {
     Put32(out, skip | static_cast<uint32_t>(bytes.size()) << 16);
     out.insert(out.end(), bytes.begin(), bytes.end());
-    while (out.size() % 4 != 0) {
+    while ((phase + out.size()) % 4 != 0) {
         out.push_back(0xA5);  // padding, never read as a pixel
     }
 }
 
 // One row as RLE segments. With a generator, transparent runs are sometimes split
 // by an empty segment and opaque runs split into segments with skip 0.
-inline std::vector<uint8_t> EncodeRow(const std::vector<int>& row, std::mt19937* rng)
+inline std::vector<uint8_t> EncodeRow(const std::vector<int>& row, std::mt19937* rng, uint32_t phase = 0)
 {
     std::vector<uint8_t> out;
     const int width = static_cast<int>(row.size());
@@ -62,11 +64,11 @@ inline std::vector<uint8_t> EncodeRow(const std::vector<int>& row, std::mt19937*
         }
         if (rng != nullptr && clear > 1 && (*rng)() % 4 == 0) {
             const int part = static_cast<int>((*rng)() % clear);
-            Segment(out, part, {});
+            Segment(out, part, {}, phase);
             clear -= part;
         }
         if (pos + clear == width) {
-            Segment(out, clear, {});
+            Segment(out, clear, {}, phase);
             break;
         }
         int opaque = 0;
@@ -80,7 +82,7 @@ inline std::vector<uint8_t> EncodeRow(const std::vector<int>& row, std::mt19937*
         for (int i = 0; i < opaque; ++i) {
             bytes.push_back(static_cast<uint8_t>(row[pos + clear + i]));
         }
-        Segment(out, clear, bytes);
+        Segment(out, clear, bytes, phase);
         pos += clear + opaque;
     }
     return out;
@@ -89,32 +91,37 @@ inline std::vector<uint8_t> EncodeRow(const std::vector<int>& row, std::mt19937*
 // Stored rows of a picture, bottom row first, each padded to the stride with
 // segments that would draw colour 0xEE if a blitter read past the row's end. The
 // block ends exactly with the top row, so reading beyond it is caught by the
-// address sanitizer.
+// address sanitizer. With a phase of 1 to 3 every row starts that many bytes past
+// a multiple of 4 (rows as a file may hold them), and the block has 4 - phase
+// bytes after the top row.
 struct Encoded {
     std::vector<uint32_t> block;  // 4-byte aligned
     uint32_t stride = 0;
-    const uint8_t* data() const { return reinterpret_cast<const uint8_t*>(block.data()); }
+    uint32_t phase = 0;
+    const uint8_t* data() const { return reinterpret_cast<const uint8_t*>(block.data()) + phase; }
     const uint8_t* row(int storedIndex) const { return data() + storedIndex * stride; }
 };
 
-inline Encoded Encode(const Picture& p, std::mt19937* rng, uint32_t extraStride = 0)
+inline Encoded Encode(const Picture& p, std::mt19937* rng, uint32_t extraStride = 0, uint32_t phase = 0)
 {
     std::vector<std::vector<uint8_t>> rows;
     size_t longest = 4;
     for (int y = p.height - 1; y >= 0; --y) {
-        rows.push_back(EncodeRow(p.px[y], rng));
+        rows.push_back(EncodeRow(p.px[y], rng, phase));
         longest = std::max(longest, rows.back().size());
     }
     Encoded e;
-    e.stride = static_cast<uint32_t>(longest) + extraStride;
-    std::vector<uint8_t> bytes;
+    e.stride = static_cast<uint32_t>((longest + 3) / 4 * 4) + extraStride;
+    e.phase = phase;
+    std::vector<uint8_t> bytes(phase, 0xEE);
     for (auto& r : rows) {
         while (r.size() + 8 <= e.stride) {
-            Segment(r, 0, {0xEE, 0xEE, 0xEE, 0xEE});
+            Segment(r, 0, {0xEE, 0xEE, 0xEE, 0xEE}, phase);
         }
         r.resize(e.stride, 0xEE);
         bytes.insert(bytes.end(), r.begin(), r.end());
     }
+    bytes.resize((bytes.size() + 3) / 4 * 4, 0xEE);
     e.block.resize(bytes.size() / 4);
     std::memcpy(e.block.data(), bytes.data(), bytes.size());
     return e;
@@ -129,6 +136,9 @@ struct Run {
 inline std::vector<Run> DecodeRow(const uint8_t* row, int width)
 {
     std::vector<Run> runs;
+    // Offsets count from the row's start; the segment words lie on multiples of 4
+    // in memory.
+    const size_t phase = reinterpret_cast<uintptr_t>(row) & 3;
     size_t at = 0;
     int pos = 0;
     while (pos < width) {
@@ -143,7 +153,7 @@ inline std::vector<Run> DecodeRow(const uint8_t* row, int width)
         const int n = std::min(count, width - pos);
         runs.push_back({pos, std::vector<uint8_t>(row + at + 4, row + at + 4 + n)});
         pos += n;
-        at = (at + 4 + count + 3) / 4 * 4;
+        at = (phase + at + 4 + count + 3) / 4 * 4 - phase;
     }
     return runs;
 }

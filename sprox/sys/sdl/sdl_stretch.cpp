@@ -4,6 +4,10 @@
 #include <cstring>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace sys {
 namespace {
 
@@ -125,6 +129,21 @@ struct Replicated {
     {
         constexpr int kGroup = 8;
         int64_t i = 0;
+#if defined(__SSE2__)
+        if constexpr (kSize == 4 && kStep == 1) {
+            // 32-bit pixels: four a store, each pixel loaded straight into a
+            // vector register.
+            auto at = [&](int k) { return _mm_loadu_si32(entry[in[k]]); };
+            auto four = [&](int k) {
+                return _mm_unpacklo_epi64(_mm_unpacklo_epi32(at(k), at(k + 1)),
+                                          _mm_unpacklo_epi32(at(k + 2), at(k + 3)));
+            };
+            for (; i + kGroup < count; i += kGroup, in += kGroup, out += kGroup * kSize) {
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(out), four(0));
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 16), four(4));
+            }
+        }
+#endif
         for (; i + kGroup < count; i += kGroup, in += kGroup * kStep, out += kGroup * kSize) {
 #pragma GCC unroll 8
             for (int k = 0; k < kGroup; ++k) {
