@@ -1,13 +1,14 @@
 // The 23 exports. Each passes its arguments on to the routine of its subsystem;
 // SX_FullScreen, SX_ReleaseAll, SX_WaveOpen and SX_WaveSetState add the little
-// logic of their own that the interface gives them.
+// logic of their own that the interface gives them, and the three ROP exports
+// hold the table's memory and report what the pure table routines refuse.
 #include "sprox.h"
 
 #include "sprox/api/init.h"
 #include "sprox/blit/blitter.h"
 #include "sprox/blit/rop.h"
-#include "sprox/blit/rotozoom.h"
 #include "sprox/core/debug.h"
+#include "sprox/core/report.h"
 #include "sprox/display/backend.h"
 #include "sprox/display/ddraw_state.h"
 #include "sprox/display/frame.h"
@@ -17,6 +18,7 @@
 #include "sprox/pattern/put.h"
 #include "sprox/sound/sound.h"
 #include "sprox/sound/wave.h"
+#include "sprox/sys/machine.h"
 
 #include <cstdint>
 #include <string>
@@ -225,14 +227,25 @@ SXEXPORT void SXAPI SX_RotoZoomPut(SproxContext* context, int x, int y, int patt
     RotoZoomPut(context, x, y, pattern, pivotX, pivotY, angle, zoom);
 }
 
+// A ROP table is a fixed global block that the game holds by its address.
 SXEXPORT uint8_t* SXAPI SX_CreateRop(void)
 {
-    return CreateRop();
+    auto* table = static_cast<uint8_t*>(sys::M().GlobalAlloc(kRopTableSize));
+    if (table == nullptr) {
+        Report(-3, "CreateRop");
+        return nullptr;
+    }
+    RopInit(table);
+    return table;
 }
 
 SXEXPORT void SXAPI SX_DeleteRop(uint8_t* rop)
 {
-    DeleteRop(rop);
+    if (rop == nullptr) {
+        Report(-5, "DeleteRop");
+        return;
+    }
+    sys::M().GlobalFree(rop);
 }
 
 SXEXPORT void SXAPI SX_TransRop(SproxContext* context, uint8_t* rop, int level)
@@ -240,7 +253,9 @@ SXEXPORT void SXAPI SX_TransRop(SproxContext* context, uint8_t* rop, int level)
     if (context == nullptr) {
         return;
     }
-    TranslucentRop(context->colors, rop, 0, 255, level);
+    if (!TranslucentRop(context->colors, rop, 0, 255, level)) {
+        Report(-5, "TranslucentRop");
+    }
 }
 
 SXEXPORT int SXAPI SX_CaptureInput(int configuration, InputState* result)

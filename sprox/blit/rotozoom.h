@@ -76,10 +76,25 @@ extern bool gRotoGather;
 #define SPROX_ROTO_GATHER 0
 #endif
 
-// Draws nothing for zoom <= 0, a pattern without a bitmap view, a rectangle
-// outside the clip rows, a failed lock, and for arguments beyond what the
-// fixed-point arithmetic holds: |x|, |y|, |pivotX|, |pivotY| or zoom above 2^20.
-void RotoZoomPut(SproxContext* context, int x, int y, int pattern, int pivotX, int pivotY,
-                 int angle, int zoom);
+// Where and how a pattern is drawn turned: its pivot (pivotX, pivotY) lands on
+// frame position (x, y).
+struct RotoPlace {
+    int x, y;
+    int pivotX, pivotY;
+    int angle;
+    int zoom;  // 256 is 1:1, larger shrinks
+};
+
+// false for zoom <= 0 and for arguments beyond what the fixed-point arithmetic
+// holds: |x|, |y|, |pivotX|, |pivotY| or zoom above 2^20.
+bool RotoPlaceFits(const RotoPlace& place);
+
+// The row plan of a place that fits, for a width x height view drawn into frame
+// rows clipTop .. clipBottom - 1: fills rows, the strips, the steps, the source
+// start and the view's size into plan (the frame row, pitch and width, the view's
+// bits, pitch and the key are the caller's) and stores the frame row of the first
+// row in *firstRow. false: no row to draw. Builds the quarter sine table.
+bool RotoZoomPlan(const RotoPlace& place, int32_t width, int32_t height, int64_t clipTop,
+                  int64_t clipBottom, RotoRows* plan, int64_t* firstRow);
 
 } // namespace sprox
