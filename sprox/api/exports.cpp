@@ -126,7 +126,7 @@ SXEXPORT void SXAPI SX_End(SproxContext* context)
 SXEXPORT void SXAPI SX_Size(SproxContext* context, int width, int height, int pattern,
                             SxPalette* paletteOut)
 {
-    SproxSize(context, width, height, pattern, paletteOut);
+    SproxSize(context, width, height, PatternColours(pattern), paletteOut);
 }
 
 SXEXPORT void SXAPI SX_Paint(SproxContext* context, SxDC target, int x, int y)

@@ -1,5 +1,7 @@
 #include "sprox/pattern/pattern.h"
 
+#include <cstring>
+
 #include "sprox/core/debug.h"
 #include "sprox/core/report.h"
 #include "sprox/core/wholefile.h"
@@ -144,6 +146,20 @@ int PatEntryDAR(int first, int count, int32_t kind, uint8_t* image, size_t size)
         gArchiveTop = s + 1;
     }
     return n;
+}
+
+PaletteSource PatternColours(int pattern)
+{
+    const auto number = static_cast<uint32_t>(pattern);
+    if (number >= gPatternTop || number >= kMaxPatterns || gPatterns[number].header == nullptr) {
+        return {nullptr, true};
+    }
+    const PatternRecord& record = gPatterns[number];
+    const int32_t kind = record.archive < kMaxArchives ? gArchives[record.archive].sourceKind : 0;
+    uint32_t offset;
+    std::memcpy(&offset, record.header, sizeof offset);
+    // The header block lies in memory the pattern table owns and may write.
+    return {reinterpret_cast<SproxColor*>(record.header + offset), kind != 0 && kind != 2};
 }
 
 const char* PatternFault(uint32_t n)

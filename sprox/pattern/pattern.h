@@ -7,6 +7,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "sprox/display/frame.h"
+
 namespace sprox {
 
 inline constexpr int kMaxPatterns = 2048;   // MAX_PATTERNS
@@ -57,6 +59,12 @@ int PatEntryDARFile(int first, int count, const char* name);
 // archive table; on 0 it is still the caller's. An archive that does not hold
 // together (an entry or a row reaching outside the image) registers nothing.
 int PatEntryDAR(int first, int count, int32_t kind, uint8_t* image, size_t size);
+
+// The colour table of pattern n (the 256 entries its header block points at) and
+// whether a palette build may write it back (not for archives of source kinds 0
+// and 2, which keep their palettes as they are); colours null when n names no
+// registered pattern.
+PaletteSource PatternColours(int pattern);
 
 // Why pattern n cannot be drawn, in English for the diagnostic channel; null when
 // it can be.

@@ -47,8 +47,9 @@ public:
     virtual void ReleaseGuard(void* guard) = 0;
 
     // A modal message box with the stop icon and an OK button; text and caption
-    // are code page 932 bytes.
-    virtual void MessageBox(const char* text, const char* caption) = 0;
+    // are code page 932 bytes. gloss, in English, goes beside the text where the
+    // machine cannot show a box and prints the text instead.
+    virtual void MessageBox(const char* text, const char* caption, const char* gloss) = 0;
 
     // Fixed global memory: null on failure.
     virtual void* GlobalAlloc(size_t size) = 0;
