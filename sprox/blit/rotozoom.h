@@ -1,3 +1,7 @@
+// sprox/blit/: pure pixel routines (the blitters, the ROP tables, the rotate-zoom
+// rows) over plain records and pointers. Includes nothing of ours outside blit/
+// but include/sprox.h: a caller locks frames, looks up patterns and reports.
+//
 // Rotate-zoom: a pattern drawn turned by one of 256 angles and scaled, about a
 // pivot of the pattern that lands on a frame position.
 //

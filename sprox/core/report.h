@@ -1,3 +1,6 @@
+// sprox/core/: what every subsystem uses: the error reporter and diagnostics, the
+// context registry, reading a whole file. May include sys/ only.
+//
 // The error reporter: every subsystem tells the user about a failure through it.
 #pragma once
 

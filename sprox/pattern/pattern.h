@@ -1,3 +1,7 @@
+// sprox/pattern/: the pattern subsystem: DAR archives, the pattern table, and every
+// call that locks a frame and places a pattern (put, draw, rotate-zoom). May include
+// display/ (for the frames it draws into), blit/, core/ and sys/.
+//
 // The process-wide pattern and archive tables, filled from DAR archives.
 //
 // A pattern record points into the image of the archive it came from; the archive

@@ -1,3 +1,7 @@
+// sprox/sys/: the machine boundary; sys/sdl/ and sys/win32/ are the machines, and
+// the only files of ours that include platform headers. Includes nothing of ours
+// outside sys/ but include/sprox.h.
+//
 // The machine boundary. The core reaches every system facility through the one
 // Machine in use: the SDL machine on Linux, the Win32 machine on Windows, the fake
 // machine in tests. The machine only answers what it offers and carries out single
