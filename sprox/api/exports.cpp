@@ -142,33 +142,19 @@ SXEXPORT void SXAPI SX_Clear(SproxContext* context, int colour)
     SproxClear(context, colour);
 }
 
-// While the mode-3 call runs, width and height stand for the asked screen size.
 SXEXPORT int SXAPI SX_FullScreen(SproxContext* context, int width, int height, int on)
 {
     int result = 0;
-    bool valid = context != nullptr && context->self == context;
-    if (on != 0 && valid) {
-        int32_t savedWidth = context->width;
-        int32_t savedHeight = context->height;
-        context->width = width;
-        context->height = height;
-        result = SproxScreenMode(context, kModeFullScreen);
-        if (result == 0) {
+    if (on != 0) {
+        // An invalid context: the screen-mode routine reports it.
+        const ScreenSize asked{width, height};
+        result = SproxScreenMode(context, kModeFullScreen, &asked);
+        if (result == 0 && context != nullptr && context->self == context) {
             ExplainFullScreen(context, width, height);
         }
-        context->width = savedWidth;
-        context->height = savedHeight;
-    } else if (on != 0) {
-        // An invalid context: the screen-mode routine reports it.
-        result = SproxScreenMode(context, kModeFullScreen);
     }
     if (on == 0 || result == 0) {
         SproxScreenMode(context, kModeWindow);
-        // A refused request may have described the frame while the asked size
-        // stood in for it (clip, top row): describe the frame as it really is.
-        if (on != 0 && valid) {
-            RefreshDescription(context);
-        }
     }
     return result;
 }
