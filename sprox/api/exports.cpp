@@ -218,7 +218,7 @@ SXEXPORT uint8_t* SXAPI SX_CreateRop(void)
 {
     auto* table = static_cast<uint8_t*>(sys::M().GlobalAlloc(kRopTableSize));
     if (table == nullptr) {
-        Report(-3, "CreateRop");
+        Report(kOutOfMemory, "CreateRop");
         return nullptr;
     }
     RopInit(table);
@@ -228,7 +228,7 @@ SXEXPORT uint8_t* SXAPI SX_CreateRop(void)
 SXEXPORT void SXAPI SX_DeleteRop(uint8_t* rop)
 {
     if (rop == nullptr) {
-        Report(-5, "DeleteRop");
+        Report(kRopNotCreated, "DeleteRop");
         return;
     }
     sys::M().GlobalFree(rop);
@@ -240,7 +240,7 @@ SXEXPORT void SXAPI SX_TransRop(SproxContext* context, uint8_t* rop, int level)
         return;
     }
     if (!TranslucentRop(context->colors, rop, 0, 255, level)) {
-        Report(-5, "TranslucentRop");
+        Report(kRopNotCreated, "TranslucentRop");
     }
 }
 

@@ -32,6 +32,12 @@ constexpr int64_t kArgumentLimit = int64_t{1} << 20;
 constexpr int kSourceBits = 18;   // fractional bits of source positions
 constexpr int kFrameBits = 10;    // fractional bits of frame geometry
 constexpr int64_t kFrameOne = int64_t{1} << kFrameBits;
+// Added to a left boundary before it is cut to whole columns: the boundary rounded
+// up to a whole column, then one column more, so that the column the boundary
+// touches is never drawn (at angle 0 the pattern's first column stays out).
+constexpr int64_t kLeftInwards = 2 * kFrameOne - 1;
+// sin = 1 in the quarter sine table.
+constexpr int32_t kSineOne = 1 << kSourceBits;
 
 bool WithinLimit(int64_t v) { return v >= -kArgumentLimit && v <= kArgumentLimit; }
 
@@ -284,7 +290,7 @@ void Rows(const RotoRows& p, const Span& span)
             aLeft += p.a.step;
             bLeft += p.b.step;
         }
-        int64_t xs = std::max<int64_t>((std::max(aLeft, bLeft) + 2047) >> kFrameBits, 0);
+        int64_t xs = std::max<int64_t>((std::max(aLeft, bLeft) + kLeftInwards) >> kFrameBits, 0);
         int64_t xe = std::min(std::min(aLeft + p.a.length, bLeft + p.b.length) >> kFrameBits,
                               p.width);
         if (xs >= xe) {
@@ -379,7 +385,9 @@ void BuildQuarterSine()
     }
     for (int i = 0; i < kQuarterSineEntries; ++i) {
         const double s = std::sin(i * 2 * std::numbers::pi / 256);
-        gQuarterSine[i] = static_cast<int32_t>(std::trunc(s * 524288 + 1)) / 2;
+        // Twice the entry plus 1, cut and halved: the entry rounded to the
+        // nearest, halves up (s is never negative here).
+        gQuarterSine[i] = static_cast<int32_t>(std::trunc(s * (2 * kSineOne) + 1)) / 2;
     }
     gQuarterSineBuilt = true;
 }

@@ -421,12 +421,12 @@ int SproxScreenMode(SproxContext* context, int mode, const ScreenSize* askedSize
     if (context == nullptr || context->self != context) {
         char where[32];
         std::snprintf(where, sizeof where, "SproxScreenMode(%d)", asked);
-        Report(-8, where);
+        Report(kContextNotInitialised, where);
         return 0;
     }
     if (context->hwnd == nullptr) {
         if (asked != 0) {
-            Report(-6, kNoWindowText);
+            Report(kInvalidHandle, kNoWindowText);
         }
         return 0;
     }

@@ -223,7 +223,7 @@ void SproxSize(SproxContext* context, int width, int height, const PaletteSource
                SxPalette* paletteOut)
 {
     if (context == nullptr || context->self != context) {
-        Report(-8, "SproxSize");
+        Report(kContextNotInitialised, "SproxSize");
         return;
     }
     if (paletteOut != nullptr || !PaletteBuilt(context)) {

@@ -56,7 +56,7 @@ int PatEntryDARFile(int first, int count, const char* name)
     }
     if (static_cast<uint32_t>(first) + static_cast<uint32_t>(count) > kMaxPatterns) {
         count = kMaxPatterns - first;
-        Report(-2, "PatEntryDARFile");
+        Report(kTooManyPatterns, "PatEntryDARFile");
         if (count <= 0) {
             return 0;
         }
@@ -96,7 +96,7 @@ int PatEntryDAR(int first, int count, int32_t kind, uint8_t* image, size_t size)
         n = kMaxPatterns - first;
     }
     if (version > kDarLatestVersion) {
-        Report(-7, "PatEntryDAR...");
+        Report(kUnknownDarVersion, "PatEntryDAR...");
         return 0;
     }
     static DarEntry entries[kMaxPatterns];
