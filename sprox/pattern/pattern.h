@@ -49,10 +49,15 @@ struct ArchiveSlot {
     uint8_t* image;           // owned by the slot
 };
 
-extern PatternRecord gPatterns[kMaxPatterns];
-extern uint32_t gPatternTop;  // one past the highest pattern number in use
-extern ArchiveSlot gArchives[kMaxArchives];
-extern int32_t gArchiveTop;   // one past the highest slot in use, never below 1
+// Everything the pattern subsystem keeps.
+struct PatternState {
+    PatternRecord patterns[kMaxPatterns];
+    uint32_t patternTop;      // one past the highest pattern number in use
+    ArchiveSlot archives[kMaxArchives];
+    int32_t archiveTop;       // one past the highest slot in use, never below 1
+};
+
+extern PatternState gPattern;
 
 // Reads the archive file and registers up to `count` of its patterns from pattern
 // number `first` on. Returns the number registered; 0 on every failure.

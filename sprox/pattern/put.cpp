@@ -50,7 +50,7 @@ const PatternRecord* Drawable(uint32_t n)
     if (n >= static_cast<uint32_t>(kMaxPatterns)) {
         return nullptr;
     }
-    const PatternRecord& r = gPatterns[n];
+    const PatternRecord& r = gPattern.patterns[n];
     if (r.header == nullptr || r.data == nullptr || r.width <= 0 || r.visibleHeight <= 0 ||
         r.rowsAbove < 0 || r.storedHeight - r.rowsAbove - r.visibleHeight < 0) {
         return nullptr;

@@ -38,7 +38,7 @@ void RotoZoomPut(SproxContext* context, int x, int y, int pattern, int pivotX, i
     p.sourceBits = view.bits;
     p.sourceTopOffset = view.topOffset;
     p.sourcePitch = view.pitch;
-    p.key = gPatterns[pattern].keyColour;
+    p.key = gPattern.patterns[pattern].keyColour;
     RotoZoomRows(&p);
     gOps.unlock(context);
 }
