@@ -28,7 +28,6 @@ bool gRotoGather = (__builtin_cpu_init(), __builtin_cpu_supports("avx2"));
 
 namespace {
 
-constexpr int64_t kArgumentLimit = int64_t{1} << 20;
 constexpr int kSourceBits = 18;   // fractional bits of source positions
 constexpr int kFrameBits = 10;    // fractional bits of frame geometry
 constexpr int64_t kFrameOne = int64_t{1} << kFrameBits;
@@ -38,8 +37,6 @@ constexpr int64_t kFrameOne = int64_t{1} << kFrameBits;
 constexpr int64_t kLeftInwards = 2 * kFrameOne - 1;
 // sin = 1 in the quarter sine table.
 constexpr int32_t kSineOne = 1 << kSourceBits;
-
-bool WithinLimit(int64_t v) { return v >= -kArgumentLimit && v <= kArgumentLimit; }
 
 int64_t FloorDiv(int64_t a, int64_t b)  // b > 0
 {
@@ -445,14 +442,8 @@ void RotoZoomRows(const RotoRows* p)
     keyed ? ScalarRows<uint32_t, true>(*p) : ScalarRows<uint32_t, false>(*p);
 }
 
-bool RotoPlaceFits(const RotoPlace& place)
-{
-    return place.zoom > 0 && place.zoom <= kArgumentLimit && WithinLimit(place.x) &&
-           WithinLimit(place.y) && WithinLimit(place.pivotX) && WithinLimit(place.pivotY);
-}
-
-bool RotoZoomPlan(const RotoPlace& place, int32_t width, int32_t height, int64_t clipTop,
-                  int64_t clipBottom, RotoRows* plan, int64_t* firstRow)
+int64_t RotoZoomPlan(const RotoPlace& place, int32_t width, int32_t height, int64_t clipTop,
+                     int64_t clipBottom, RotoRows* plan)
 {
     BuildQuarterSine();
     const int64_t x = place.x;
@@ -483,7 +474,7 @@ bool RotoZoomPlan(const RotoPlace& place, int32_t width, int32_t height, int64_t
     const int64_t bottom = std::max(std::max({y1, y2, y3}) - 1, y0);
     const int64_t r1 = std::min(bottom >> kFrameBits, clipBottom - 1);
     if (r1 < r0) {
-        return false;
+        return -1;
     }
 
     // The two strips. A rectangle with a horizontal edge is one strip; otherwise
@@ -509,8 +500,7 @@ bool RotoZoomPlan(const RotoPlace& place, int32_t width, int32_t height, int64_t
     p.rows = r1 - r0 + 1;
     p.sourceWidth = width;
     p.sourceHeight = height;
-    *firstRow = r0;
-    return true;
+    return r0;
 }
 
 } // namespace sprox

@@ -91,14 +91,21 @@ struct RotoPlace {
 
 // false for zoom <= 0 and for arguments beyond what the fixed-point arithmetic
 // holds: |x|, |y|, |pivotX|, |pivotY| or zoom above 2^20.
-bool RotoPlaceFits(const RotoPlace& place);
+inline bool RotoPlaceFits(const RotoPlace& place)
+{
+    constexpr int kLimit = 1 << 20;
+    const auto within = [](int v) { return v >= -kLimit && v <= kLimit; };
+    return place.zoom > 0 && place.zoom <= kLimit && within(place.x) && within(place.y) &&
+           within(place.pivotX) && within(place.pivotY);
+}
 
 // The row plan of a place that fits, for a width x height view drawn into frame
-// rows clipTop .. clipBottom - 1: fills rows, the strips, the steps, the source
-// start and the view's size into plan (the frame row, pitch and width, the view's
-// bits, pitch and the key are the caller's) and stores the frame row of the first
-// row in *firstRow. false: no row to draw. Builds the quarter sine table.
-bool RotoZoomPlan(const RotoPlace& place, int32_t width, int32_t height, int64_t clipTop,
-                  int64_t clipBottom, RotoRows* plan, int64_t* firstRow);
+// rows clipTop .. clipBottom - 1 (clipTop 0 or more): fills rows, the strips, the
+// steps, the source start and the view's size into plan (the frame row, pitch and
+// width, the view's bits, pitch and the key are the caller's) and returns the
+// frame row of the first row; -1 when no row is drawn. Builds the quarter sine
+// table.
+int64_t RotoZoomPlan(const RotoPlace& place, int32_t width, int32_t height, int64_t clipTop,
+                     int64_t clipBottom, RotoRows* plan);
 
 } // namespace sprox

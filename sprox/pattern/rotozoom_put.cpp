@@ -23,10 +23,10 @@ void RotoZoomPut(SproxContext* context, int x, int y, int pattern, int pivotX, i
         return;
     }
     RotoRows p{};
-    int64_t firstRow = 0;
     const int64_t clipTop = std::max<int64_t>(context->clip.top, 0);
     const int64_t clipBottom = std::min(context->clip.bottom, context->height);
-    if (!RotoZoomPlan(place, view.width, view.height, clipTop, clipBottom, &p, &firstRow)) {
+    const int64_t firstRow = RotoZoomPlan(place, view.width, view.height, clipTop, clipBottom, &p);
+    if (firstRow < 0) {
         return;
     }
     if (!gOps.lock(context)) {
