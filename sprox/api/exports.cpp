@@ -146,7 +146,8 @@ SXEXPORT int SXAPI SX_FullScreen(SproxContext* context, int width, int height, i
 {
     int result = 0;
     if (on != 0) {
-        // An invalid context: the screen-mode routine reports it.
+        // The screen-mode routine reports an invalid context; a valid one that is
+        // refused is explained on the diagnostic channel.
         const ScreenSize asked{width, height};
         result = SproxScreenMode(context, kModeFullScreen, &asked);
         if (result == 0 && context != nullptr && context->self == context) {
