@@ -10,7 +10,9 @@
 
 namespace sprox {
 
-PatternState gPattern = {{}, 0, {}, 1};
+PatternState::PatternState() : patterns{}, patternTop(0), archives{}, archiveTop(1) {}
+
+PatternState gPattern;
 
 namespace {
 

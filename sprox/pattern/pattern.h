@@ -49,12 +49,15 @@ struct ArchiveSlot {
     uint8_t* image;           // owned by the slot
 };
 
-// Everything the pattern subsystem keeps.
+// Everything the pattern subsystem keeps. Set up when the library loads: as a
+// constant image the empty tables would fill the library file.
 struct PatternState {
     PatternRecord patterns[kMaxPatterns];
     uint32_t patternTop;      // one past the highest pattern number in use
     ArchiveSlot archives[kMaxArchives];
     int32_t archiveTop;       // one past the highest slot in use, never below 1
+
+    PatternState();
 };
 
 extern PatternState gPattern;
