@@ -79,10 +79,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         m.GlobalFree(image);
     }
     for (int p = 0; p < n; ++p) {
-        gSink = gSink + ReadPattern(sprox::gPatterns[p]);
+        gSink = gSink + ReadPattern(sprox::gPattern.patterns[p]);
     }
     sprox::PatReleaseFrom(0);
-    if (m.liveBlocks != 0 || sprox::gPatternTop != 0 || sprox::gArchiveTop != 1) {
+    if (m.liveBlocks != 0 || sprox::gPattern.patternTop != 0 || sprox::gPattern.archiveTop != 1) {
         std::abort();
     }
     m.boxes.clear();

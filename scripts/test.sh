@@ -4,6 +4,7 @@
 # wine. Installs what it needs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+bash scripts/check-layout.sh
 bash scripts/deps.sh --test --bench
 
 jobs=$(nproc)

@@ -1,13 +1,14 @@
 // The 23 exports. Each passes its arguments on to the routine of its subsystem;
 // SX_FullScreen, SX_ReleaseAll, SX_WaveOpen and SX_WaveSetState add the little
-// logic of their own that the interface gives them.
+// logic of their own that the interface gives them, and the three ROP exports
+// hold the table's memory and report what the pure table routines refuse.
 #include "sprox.h"
 
 #include "sprox/api/init.h"
 #include "sprox/blit/blitter.h"
 #include "sprox/blit/rop.h"
-#include "sprox/blit/rotozoom.h"
 #include "sprox/core/debug.h"
+#include "sprox/core/report.h"
 #include "sprox/display/backend.h"
 #include "sprox/display/ddraw_state.h"
 #include "sprox/display/frame.h"
@@ -17,6 +18,7 @@
 #include "sprox/pattern/put.h"
 #include "sprox/sound/sound.h"
 #include "sprox/sound/wave.h"
+#include "sprox/sys/machine.h"
 
 #include <cstdint>
 #include <string>
@@ -124,7 +126,7 @@ SXEXPORT void SXAPI SX_End(SproxContext* context)
 SXEXPORT void SXAPI SX_Size(SproxContext* context, int width, int height, int pattern,
                             SxPalette* paletteOut)
 {
-    SproxSize(context, width, height, pattern, paletteOut);
+    SproxSize(context, width, height, PatternColours(pattern), paletteOut);
 }
 
 SXEXPORT void SXAPI SX_Paint(SproxContext* context, SxDC target, int x, int y)
@@ -140,33 +142,20 @@ SXEXPORT void SXAPI SX_Clear(SproxContext* context, int colour)
     SproxClear(context, colour);
 }
 
-// While the mode-3 call runs, width and height stand for the asked screen size.
 SXEXPORT int SXAPI SX_FullScreen(SproxContext* context, int width, int height, int on)
 {
     int result = 0;
-    bool valid = context != nullptr && context->self == context;
-    if (on != 0 && valid) {
-        int32_t savedWidth = context->width;
-        int32_t savedHeight = context->height;
-        context->width = width;
-        context->height = height;
-        result = SproxScreenMode(context, kModeFullScreen);
-        if (result == 0) {
+    if (on != 0) {
+        // The screen-mode routine reports an invalid context; a valid one that is
+        // refused is explained on the diagnostic channel.
+        const ScreenSize asked{width, height};
+        result = SproxScreenMode(context, kModeFullScreen, &asked);
+        if (result == 0 && context != nullptr && context->self == context) {
             ExplainFullScreen(context, width, height);
         }
-        context->width = savedWidth;
-        context->height = savedHeight;
-    } else if (on != 0) {
-        // An invalid context: the screen-mode routine reports it.
-        result = SproxScreenMode(context, kModeFullScreen);
     }
     if (on == 0 || result == 0) {
         SproxScreenMode(context, kModeWindow);
-        // A refused request may have described the frame while the asked size
-        // stood in for it (clip, top row): describe the frame as it really is.
-        if (on != 0 && valid) {
-            RefreshDescription(context);
-        }
     }
     return result;
 }
@@ -225,14 +214,25 @@ SXEXPORT void SXAPI SX_RotoZoomPut(SproxContext* context, int x, int y, int patt
     RotoZoomPut(context, x, y, pattern, pivotX, pivotY, angle, zoom);
 }
 
+// A ROP table is a fixed global block that the game holds by its address.
 SXEXPORT uint8_t* SXAPI SX_CreateRop(void)
 {
-    return CreateRop();
+    auto* table = static_cast<uint8_t*>(sys::M().GlobalAlloc(kRopTableSize));
+    if (table == nullptr) {
+        Report(kOutOfMemory, "CreateRop");
+        return nullptr;
+    }
+    RopInit(table);
+    return table;
 }
 
 SXEXPORT void SXAPI SX_DeleteRop(uint8_t* rop)
 {
-    DeleteRop(rop);
+    if (rop == nullptr) {
+        Report(kRopNotCreated, "DeleteRop");
+        return;
+    }
+    sys::M().GlobalFree(rop);
 }
 
 SXEXPORT void SXAPI SX_TransRop(SproxContext* context, uint8_t* rop, int level)
@@ -240,7 +240,9 @@ SXEXPORT void SXAPI SX_TransRop(SproxContext* context, uint8_t* rop, int level)
     if (context == nullptr) {
         return;
     }
-    TranslucentRop(context->colors, rop, 0, 255, level);
+    if (!TranslucentRop(context->colors, rop, 0, 255, level)) {
+        Report(kRopNotCreated, "TranslucentRop");
+    }
 }
 
 SXEXPORT int SXAPI SX_CaptureInput(int configuration, InputState* result)

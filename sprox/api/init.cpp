@@ -22,7 +22,7 @@ constexpr uint32_t kSemNoOpenFileErrorBox = 0x8000;
 constexpr int kCurrentProcessPseudoHandle = -1;
 constexpr uint8_t kContextTag = 243;
 constexpr int kModeWindow = 0;
-constexpr int kModeProbeFullScreen = 32769;
+constexpr int kModeProbeFullScreen = kScreenProbe | kScreenOn;
 
 // The run-time libraries the first SX_Init loaded and the last SX_End unloads.
 void* gGdi32 = nullptr;
@@ -237,7 +237,7 @@ void SproxInitEx(SproxContext* context, SxWindow window)
 void SproxEnd(SproxContext* context)
 {
     if (context == nullptr || context->self != context) {
-        Report(-8, "SproxEnd");
+        Report(kContextNotInitialised, "SproxEnd");
         return;
     }
     void* guard = TakeGuard();

@@ -42,9 +42,6 @@
 #include <emmintrin.h>
 #endif
 
-#include "sprox/core/report.h"
-#include "sprox/sys/machine.h"
-
 namespace sprox {
 namespace {
 
@@ -427,76 +424,55 @@ void FillTranslucentRow(const SproxColor* palette, CandidateList& list, const St
 
 } // namespace
 
-uint8_t* CreateRop()
-{
-    auto* table = static_cast<uint8_t*>(sys::M().GlobalAlloc(kRopTableSize));
-    if (table == nullptr) {
-        Report(-3, "CreateRop");
-        return nullptr;
-    }
-    RopInit(table);
-    return table;
-}
-
-void DeleteRop(uint8_t* table)
+bool RopInit(uint8_t* table)
 {
     if (table == nullptr) {
-        Report(-5, "DeleteRop");
-        return;
-    }
-    sys::M().GlobalFree(table);
-}
-
-void RopInit(uint8_t* table)
-{
-    if (table == nullptr) {
-        Report(-5, "RopInit");
-        return;
+        return false;
     }
     for (int s = 0; s < kRowSize; ++s) {
         std::memset(table + s * kRowSize, s, kRowSize);
     }
+    return true;
 }
 
-void TransparentRop(uint8_t* table, uint8_t colour)
+bool TransparentRop(uint8_t* table, uint8_t colour)
 {
     if (table == nullptr) {
-        Report(-5, "TransparentRop");
-        return;
+        return false;
     }
     uint8_t* row = table + colour * kRowSize;
     for (int d = 0; d < kRowSize; ++d) {
         row[d] = static_cast<uint8_t>(d);
     }
+    return true;
 }
 
-void VisibleRop(uint8_t* table, uint8_t colour)
+bool VisibleRop(uint8_t* table, uint8_t colour)
 {
     if (table == nullptr) {
-        Report(-5, "VisibleRop");
-        return;
+        return false;
     }
     std::memset(table + colour * kRowSize, colour, kRowSize);
+    return true;
 }
 
-void TranslucentRop(const SproxColor* palette, uint8_t* table, uint8_t first, uint8_t last,
+bool TranslucentRop(const SproxColor* palette, uint8_t* table, uint8_t first, uint8_t last,
                     int level)
 {
     if (table == nullptr) {
-        Report(-5, "TranslucentRop");
-        return;
+        return false;
     }
     if (level == 100) {
         for (int c = first; c <= last; ++c) {
             VisibleRop(table, static_cast<uint8_t>(c));
         }
-        return;
+        return true;
     }
     if (level == 0) {
         for (int c = first; c <= last; ++c) {
             TransparentRop(table, static_cast<uint8_t>(c));
         }
-        return;
+        return true;
     }
     CandidateList list;
     BuildCandidates(palette, &list);
@@ -507,6 +483,7 @@ void TranslucentRop(const SproxColor* palette, uint8_t* table, uint8_t first, ui
     for (int s = first; s <= last; ++s) {
         FillTranslucentRow(palette, list, steps, level >= 50, mirrorFrom, s, table);
     }
+    return true;
 }
 
 } // namespace sprox

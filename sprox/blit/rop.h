@@ -13,22 +13,20 @@ namespace sprox {
 
 inline constexpr int kRopTableSize = 65536;
 
-// A new table from a fixed global block, filled by RopInit; null (after a report)
-// when the block cannot be had.
-uint8_t* CreateRop();
-void DeleteRop(uint8_t* table);
+// The routines below only fill tables; the caller owns the memory. Each returns
+// false, and writes nothing, for a null table: the caller reports it.
 
 // Every row s filled with s: each source colour drawn as itself.
-void RopInit(uint8_t* table);
+bool RopInit(uint8_t* table);
 // Row colour becomes the identity: that colour leaves the destination unchanged.
-void TransparentRop(uint8_t* table, uint8_t colour);
+bool TransparentRop(uint8_t* table, uint8_t colour);
 // Row colour filled with colour: that colour is drawn as itself.
-void VisibleRop(uint8_t* table, uint8_t colour);
+bool VisibleRop(uint8_t* table, uint8_t colour);
 
 // Rows first..last recomputed for drawing at level percent over the palette
 // (blue, green, red, reserved): each entry is the colour the bucketed search finds
 // near the blend of source and destination. Levels outside 0..100 extrapolate.
-void TranslucentRop(const SproxColor* palette, uint8_t* table, uint8_t first, uint8_t last,
+bool TranslucentRop(const SproxColor* palette, uint8_t* table, uint8_t first, uint8_t last,
                     int level);
 
 } // namespace sprox

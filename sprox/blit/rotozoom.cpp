@@ -9,10 +9,6 @@
 #include <cstddef>
 #include <numbers>
 
-#include "sprox/display/backend.h"
-#include "sprox/pattern/bitmap.h"
-#include "sprox/pattern/pattern.h"
-
 #if defined(__SSE2__) && defined(__x86_64__)
 #include <emmintrin.h>
 #endif
@@ -32,12 +28,15 @@ bool gRotoGather = (__builtin_cpu_init(), __builtin_cpu_supports("avx2"));
 
 namespace {
 
-constexpr int64_t kArgumentLimit = int64_t{1} << 20;
 constexpr int kSourceBits = 18;   // fractional bits of source positions
 constexpr int kFrameBits = 10;    // fractional bits of frame geometry
 constexpr int64_t kFrameOne = int64_t{1} << kFrameBits;
-
-bool WithinLimit(int64_t v) { return v >= -kArgumentLimit && v <= kArgumentLimit; }
+// Added to a left boundary before it is cut to whole columns: the boundary rounded
+// up to a whole column, then one column more, so that the column the boundary
+// touches is never drawn (at angle 0 the pattern's first column stays out).
+constexpr int64_t kLeftInwards = 2 * kFrameOne - 1;
+// sin = 1 in the quarter sine table.
+constexpr int32_t kSineOne = 1 << kSourceBits;
 
 int64_t FloorDiv(int64_t a, int64_t b)  // b > 0
 {
@@ -288,7 +287,7 @@ void Rows(const RotoRows& p, const Span& span)
             aLeft += p.a.step;
             bLeft += p.b.step;
         }
-        int64_t xs = std::max<int64_t>((std::max(aLeft, bLeft) + 2047) >> kFrameBits, 0);
+        int64_t xs = std::max<int64_t>((std::max(aLeft, bLeft) + kLeftInwards) >> kFrameBits, 0);
         int64_t xe = std::min(std::min(aLeft + p.a.length, bLeft + p.b.length) >> kFrameBits,
                               p.width);
         if (xs >= xe) {
@@ -383,7 +382,9 @@ void BuildQuarterSine()
     }
     for (int i = 0; i < kQuarterSineEntries; ++i) {
         const double s = std::sin(i * 2 * std::numbers::pi / 256);
-        gQuarterSine[i] = static_cast<int32_t>(std::trunc(s * 524288 + 1)) / 2;
+        // Twice the entry plus 1, cut and halved: the entry rounded to the
+        // nearest, halves up (s is never negative here).
+        gQuarterSine[i] = static_cast<int32_t>(std::trunc(s * (2 * kSineOne) + 1)) / 2;
     }
     gQuarterSineBuilt = true;
 }
@@ -441,38 +442,31 @@ void RotoZoomRows(const RotoRows* p)
     keyed ? ScalarRows<uint32_t, true>(*p) : ScalarRows<uint32_t, false>(*p);
 }
 
-void RotoZoomPut(SproxContext* context, int x, int y, int pattern, int pivotX, int pivotY,
-                 int angle, int zoom)
+int64_t RotoZoomPlan(const RotoPlace& place, int32_t width, int32_t height, int64_t clipTop,
+                     int64_t clipBottom, RotoRows* plan)
 {
-    if (context == nullptr || zoom <= 0 || zoom > kArgumentLimit || !WithinLimit(x) ||
-        !WithinLimit(y) || !WithinLimit(pivotX) || !WithinLimit(pivotY)) {
-        return;
-    }
-    FrameView view;
-    if (!PatBitmapView(&view, pattern)) {
-        return;
-    }
     BuildQuarterSine();
-    const int64_t s = RotoSin(angle);
-    const int64_t c = RotoCos(angle);
-    const int64_t w = view.width;
-    const int64_t h = view.height;
+    const int64_t x = place.x;
+    const int64_t y = place.y;
+    const int64_t zoom = place.zoom;
+    const int64_t s = RotoSin(place.angle);
+    const int64_t c = RotoCos(place.angle);
+    const int64_t w = width;
+    const int64_t h = height;
 
     // The rectangle's top edge (a) and left edge (b), and its top-left corner.
     const int64_t ax = w * c / zoom;
     const int64_t ay = w * s / zoom;
     const int64_t bx = -(h * s) / zoom;
     const int64_t by = h * c / zoom;
-    const int64_t x0 = x * kFrameOne - (c * pivotX - s * pivotY) / zoom;
-    const int64_t y0 = y * kFrameOne - (s * pivotX + c * pivotY) / zoom;
+    const int64_t x0 = x * kFrameOne - (c * place.pivotX - s * place.pivotY) / zoom;
+    const int64_t y0 = y * kFrameOne - (s * place.pivotX + c * place.pivotY) / zoom;
 
     // Rows r0 .. r1: those whose line lies inside the rectangle, within the clip
     // rows (and the frame).
     const int64_t y1 = y0 + by;
     const int64_t y2 = y0 + ay;
     const int64_t y3 = y0 + ay + by;
-    const int64_t clipTop = std::max<int64_t>(context->clip.top, 0);
-    const int64_t clipBottom = std::min(context->clip.bottom, context->height);
     int64_t top = std::min(std::min({y1, y2, y3}) + 1, y0);
     top = std::max(top, clipTop * kFrameOne);
     top = (top + kFrameOne - 1) & ~(kFrameOne - 1);
@@ -480,12 +474,12 @@ void RotoZoomPut(SproxContext* context, int x, int y, int pattern, int pivotX, i
     const int64_t bottom = std::max(std::max({y1, y2, y3}) - 1, y0);
     const int64_t r1 = std::min(bottom >> kFrameBits, clipBottom - 1);
     if (r1 < r0) {
-        return;
+        return -1;
     }
 
     // The two strips. A rectangle with a horizontal edge is one strip; otherwise
     // s and c are both non-zero (ay and by are not 0), so nothing divides by 0.
-    RotoRows p{};
+    RotoRows& p = *plan;
     if (ay == 0) {
         p.a = p.b = Normalised({x0, ax, 0});
     } else if (by == 0) {
@@ -497,28 +491,16 @@ void RotoZoomPut(SproxContext* context, int x, int y, int pattern, int pivotX, i
         p.b = Normalised({x0 + MulDiv64(-s, d, c), ax + MulDiv64(-s, -ay, c),
                           MulDiv64(-s, kFrameOne, c)});
     }
-
-    if (!gOps.lock(context)) {
-        return;
-    }
     p.cs = MulDiv64(c, zoom, 256);
     p.sn = MulDiv64(s, zoom, 256);
     // The source position of column 0 of row r0; top is a whole row, so the
     // distance from the pivot's row needs no rounding.
-    p.u0 = p.sn * (r0 - y) - p.cs * x + (int64_t{pivotX} << kSourceBits);
-    p.v0 = p.cs * (r0 - y) + p.sn * x + (int64_t{pivotY} << kSourceBits);
-    p.row = context->bits + context->topOffset + r0 * context->pitch;
+    p.u0 = p.sn * (r0 - y) - p.cs * x + (int64_t{place.pivotX} << kSourceBits);
+    p.v0 = p.cs * (r0 - y) + p.sn * x + (int64_t{place.pivotY} << kSourceBits);
     p.rows = r1 - r0 + 1;
-    p.pitch = context->pitch;
-    p.width = context->width;
-    p.sourceBits = view.bits;
-    p.sourceTopOffset = view.topOffset;
-    p.sourcePitch = view.pitch;
-    p.sourceWidth = view.width;
-    p.sourceHeight = view.height;
-    p.key = gPatterns[pattern].keyColour;
-    RotoZoomRows(&p);
-    gOps.unlock(context);
+    p.sourceWidth = width;
+    p.sourceHeight = height;
+    return r0;
 }
 
 } // namespace sprox

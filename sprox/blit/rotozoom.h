@@ -1,3 +1,7 @@
+// sprox/blit/: pure pixel routines (the blitters, the ROP tables, the rotate-zoom
+// rows) over plain records and pointers. Includes nothing of ours outside blit/
+// but include/sprox.h: a caller locks frames, looks up patterns and reports.
+//
 // Rotate-zoom: a pattern drawn turned by one of 256 angles and scaled, about a
 // pivot of the pattern that lands on a frame position.
 //
@@ -76,10 +80,32 @@ extern bool gRotoGather;
 #define SPROX_ROTO_GATHER 0
 #endif
 
-// Draws nothing for zoom <= 0, a pattern without a bitmap view, a rectangle
-// outside the clip rows, a failed lock, and for arguments beyond what the
-// fixed-point arithmetic holds: |x|, |y|, |pivotX|, |pivotY| or zoom above 2^20.
-void RotoZoomPut(SproxContext* context, int x, int y, int pattern, int pivotX, int pivotY,
-                 int angle, int zoom);
+// Where and how a pattern is drawn turned: its pivot (pivotX, pivotY) lands on
+// frame position (x, y).
+struct RotoPlace {
+    int x, y;
+    int pivotX, pivotY;
+    int angle;
+    int zoom;  // 256 is 1:1, larger shrinks
+};
+
+// false for zoom <= 0 and for arguments beyond what the fixed-point arithmetic
+// holds: |x|, |y|, |pivotX|, |pivotY| or zoom above 2^20.
+inline bool RotoPlaceFits(const RotoPlace& place)
+{
+    constexpr int kLimit = 1 << 20;
+    const auto within = [](int v) { return v >= -kLimit && v <= kLimit; };
+    return place.zoom > 0 && place.zoom <= kLimit && within(place.x) && within(place.y) &&
+           within(place.pivotX) && within(place.pivotY);
+}
+
+// The row plan of a place that fits, for a width x height view drawn into frame
+// rows clipTop .. clipBottom - 1 (clipTop 0 or more): fills rows, the strips, the
+// steps, the source start and the view's size into plan (the frame row, pitch and
+// width, the view's bits, pitch and the key are the caller's) and returns the
+// frame row of the first row; -1 when no row is drawn. Builds the quarter sine
+// table.
+int64_t RotoZoomPlan(const RotoPlace& place, int32_t width, int32_t height, int64_t clipTop,
+                     int64_t clipBottom, RotoRows* plan);
 
 } // namespace sprox

@@ -167,7 +167,7 @@ void Report(int code, const char* where)
 {
     char text[kReportBufferSize];
     if (ComposeReport(code, where, text)) {
-        sys::M().MessageBox(text, kReportCaption);
+        sys::M().MessageBox(text, kReportCaption, ReportGloss(text).c_str());
     }
 }
 

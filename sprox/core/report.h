@@ -1,3 +1,6 @@
+// sprox/core/: what every subsystem uses: the error reporter and diagnostics, the
+// context registry, reading a whole file. May include sys/ only.
+//
 // The error reporter: every subsystem tells the user about a failure through it.
 #pragma once
 
@@ -9,6 +12,18 @@ namespace sprox {
 inline constexpr const char* kReportCaption = "Sprox Error";
 // Size of the composition buffer, terminating zero included.
 inline constexpr int kReportBufferSize = 384;
+
+// What went wrong: the negative codes a report shows a text for.
+enum ReportCode : int {
+    kResourceNotFound = -1,
+    kTooManyPatterns = -2,
+    kOutOfMemory = -3,
+    kFileNotOpened = -4,
+    kRopNotCreated = -5,       // a null ROP table
+    kInvalidHandle = -6,
+    kUnknownDarVersion = -7,
+    kContextNotInitialised = -8,
+};
 
 // Shows "where: message tail" for a negative code in a modal box; 0 and positive
 // codes show nothing. The where-text is code page 932 bytes; one that would not fit

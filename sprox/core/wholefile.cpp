@@ -18,24 +18,24 @@ unsigned char* ReadWholeFile(const char* name, long* sizeOut)
     if (file == nullptr) {
         char where[kReportBufferSize];
         std::snprintf(where, sizeof where, "%s -> %ld", name, error);
-        Report(-4, where);
+        Report(kFileNotOpened, where);
         return nullptr;
     }
     long size = m.FileSize(file);
     if (size < 0) {
         // A size the system cannot tell is a file that cannot be read.
-        Report(-4, name);
+        Report(kFileNotOpened, name);
         m.FileClose(file);
         return nullptr;
     }
     auto* block = static_cast<unsigned char*>(m.GlobalAlloc(static_cast<size_t>(size)));
     if (block == nullptr) {
-        Report(-3, name);
+        Report(kOutOfMemory, name);
         m.FileClose(file);
         return nullptr;
     }
     if (m.FileRead(file, block, size) != size) {
-        Report(-4, name);
+        Report(kFileNotOpened, name);
         m.GlobalFree(block);
         m.FileClose(file);
         return nullptr;

@@ -1,3 +1,7 @@
+// sprox/display/: the display subsystem: back-ends, screen modes, frame size,
+// painting and clearing, the palette. May include blit/, core/ and sys/ (never
+// pattern/, which draws into its frames).
+//
 // Display back-ends: where a context's frame memory lives and how it reaches the
 // screen, behind one process-wide table of six operations.
 #pragma once

@@ -95,19 +95,21 @@ sys::Handle SurfaceDC(sys::DirectDraw* dd, SproxContext* context)
     return result == sys::kDDOk ? dc : nullptr;
 }
 
-// Copies the frame's picture between its DIB section and its surface.
-void CopyPicture(sys::DirectDraw* dd, sys::Gdi* gdi, SproxContext* context, bool toSurface)
+ScreenSize FrameSize(const SproxContext* context) { return {context->width, context->height}; }
+
+// Copies the size.width x size.height picture at the frame's top left between its
+// DIB section and its surface.
+void CopyPicture(sys::DirectDraw* dd, sys::Gdi* gdi, SproxContext* context, ScreenSize size,
+                 bool toSurface)
 {
     sys::Handle dc = SurfaceDC(dd, context);
     if (dc == nullptr) {
         return;
     }
     if (toSurface) {
-        gdi->BitBlt(dc, 0, 0, context->width, context->height, context->dibDC, 0, 0,
-                    sys::kSrcCopy);
+        gdi->BitBlt(dc, 0, 0, size.width, size.height, context->dibDC, 0, 0, sys::kSrcCopy);
     } else {
-        gdi->BitBlt(context->dibDC, 0, 0, context->width, context->height, dc, 0, 0,
-                    sys::kSrcCopy);
+        gdi->BitBlt(context->dibDC, 0, 0, size.width, size.height, dc, 0, 0, sys::kSrcCopy);
     }
     dd->ReleaseDC(context->surface, dc);
 }
@@ -162,14 +164,15 @@ bool CreatePrimary(sys::DirectDraw* dd, uint32_t caps, uint32_t backBuffers)
     return true;
 }
 
-// An off-screen surface of the context's frame size: in video memory when asked
-// and possible, else in system memory when allowed.
-bool CreateFrameSurface(sys::DirectDraw* dd, SproxContext* context, int mode, RegistrySlot& slot)
+// An off-screen surface of the given size: in video memory when asked and
+// possible, else in system memory when allowed.
+bool CreateFrameSurface(sys::DirectDraw* dd, SproxContext* context, ScreenSize size, int mode,
+                        RegistrySlot& slot)
 {
     sys::SurfaceDesc desc{};
     desc.flags = sys::kDDSdCaps | sys::kDDSdWidth | sys::kDDSdHeight;
-    desc.width = static_cast<uint32_t>(context->width);
-    desc.height = static_cast<uint32_t>(context->height);
+    desc.width = static_cast<uint32_t>(size.width);
+    desc.height = static_cast<uint32_t>(size.height);
     for (int kind : {kScreenVideoMemory, kScreenSystemMemory}) {
         if ((mode & kind) == 0) {
             continue;
@@ -187,9 +190,9 @@ bool CreateFrameSurface(sys::DirectDraw* dd, SproxContext* context, int mode, Re
     return false;
 }
 
-// Gives every registered context a surface: the owner's is the back buffer when
-// page flipping. False as soon as one gets none.
-bool CreateFrameSurfaces(sys::DirectDraw* dd, SproxContext* owner, int mode)
+// Gives every registered context a surface of its frame size, the owner one of the
+// asked size (the back buffer when page flipping). False as soon as one gets none.
+bool CreateFrameSurfaces(sys::DirectDraw* dd, SproxContext* owner, ScreenSize asked, int mode)
 {
     for (int32_t i = 0; i < gRegistrySlots; ++i) {
         RegistrySlot& slot = gRegistry[i];
@@ -209,7 +212,8 @@ bool CreateFrameSurfaces(sys::DirectDraw* dd, SproxContext* owner, int mode)
                 slot.inVideoMemory = 1;   // a flipping chain lies in video memory
             }
         } else {
-            CreateFrameSurface(dd, context, mode, slot);
+            CreateFrameSurface(dd, context, context == owner ? asked : FrameSize(context), mode,
+                               slot);
         }
         if (context->surface == nullptr) {
             return false;
@@ -230,8 +234,9 @@ void AttachClipper(sys::DirectDraw* dd, SproxContext* context)
     dd->Release(clipper);
 }
 
-bool EnterFullScreen(sys::DirectDraw* dd, sys::Gdi* gdi, SproxContext* context, int index,
-                     int32_t scale, int mode)
+// The owner's surface, clip and picture copy take the asked size.
+bool EnterFullScreen(sys::DirectDraw* dd, sys::Gdi* gdi, SproxContext* context, ScreenSize asked,
+                     int index, int32_t scale, int mode)
 {
     const DisplayMode& display = gDisplayModes[index];
     if (!gdi->IsWindowVisible(context->hwnd)) {
@@ -266,7 +271,7 @@ bool EnterFullScreen(sys::DirectDraw* dd, sys::Gdi* gdi, SproxContext* context, 
         dd->RestoreDisplayMode(gDirectDraw);
         return false;
     }
-    if (!CreateFrameSurfaces(dd, context, mode)) {
+    if (!CreateFrameSurfaces(dd, context, asked, mode)) {
         ReleaseSurfaces(dd);
         dd->RestoreDisplayMode(gDirectDraw);
         return false;
@@ -276,6 +281,7 @@ bool EnterFullScreen(sys::DirectDraw* dd, sys::Gdi* gdi, SproxContext* context, 
     gFullScreenOwner = context;
     InstallOps();
     RefreshAllDescriptions();
+    context->clip = {0, 0, asked.width, asked.height};
 
     // With a primary surface the builder keeps all 256 colours of the game.
     BuildIdentityPalette(context->colors, true);
@@ -289,9 +295,11 @@ bool EnterFullScreen(sys::DirectDraw* dd, sys::Gdi* gdi, SproxContext* context, 
     FillScreen(dd, static_cast<int32_t>(display.width), static_cast<int32_t>(display.height),
                BlackIndex());
 
-    SproxRect screen = {0, 0, context->width, context->height};
+    SproxRect screen = {0, 0, asked.width, asked.height};
     gdi->ClipCursor(&screen);
-    ForEachContext([dd, gdi](SproxContext* c) { CopyPicture(dd, gdi, c, true); });
+    ForEachContext([dd, gdi, context, asked](SproxContext* c) {
+        CopyPicture(dd, gdi, c, c == context ? asked : FrameSize(c), true);
+    });
     gdi->InvalidateRect(context->hwnd, nullptr, false);
     if ((mode & kScreenClipper) != 0) {
         AttachClipper(dd, context);
@@ -304,7 +312,7 @@ void LeaveFullScreen(sys::DirectDraw* dd, sys::Gdi* gdi, SproxContext* owner, in
 {
     ForEachScreenContext([dd, gdi](SproxContext* c) {
         if (c->surface != nullptr) {
-            CopyPicture(dd, gdi, c, false);
+            CopyPicture(dd, gdi, c, FrameSize(c), false);
         }
     });
 
@@ -407,23 +415,24 @@ int ChooseDisplayMode(int width, int height, int32_t* scale, bool exactOnly)
     return found;
 }
 
-int SproxScreenMode(SproxContext* context, int mode)
+int SproxScreenMode(SproxContext* context, int mode, const ScreenSize* askedSize)
 {
     int asked = mode & 0xFFFF;
     if (context == nullptr || context->self != context) {
         char where[32];
         std::snprintf(where, sizeof where, "SproxScreenMode(%d)", asked);
-        Report(-8, where);
+        Report(kContextNotInitialised, where);
         return 0;
     }
     if (context->hwnd == nullptr) {
         if (asked != 0) {
-            Report(-6, kNoWindowText);
+            Report(kInvalidHandle, kNoWindowText);
         }
         return 0;
     }
-    int32_t wantWidth = context->viewWidth != 0 ? context->viewWidth : context->width;
-    int32_t wantHeight = context->viewHeight != 0 ? context->viewHeight : context->height;
+    const ScreenSize size = askedSize != nullptr ? *askedSize : FrameSize(context);
+    int32_t wantWidth = context->viewWidth != 0 ? context->viewWidth : size.width;
+    int32_t wantHeight = context->viewHeight != 0 ? context->viewHeight : size.height;
     bool probe = (asked & kScreenProbe) != 0;
     sys::DirectDraw* dd = sys::M().ddraw();
     sys::Gdi* gdi = sys::M().gdi();
@@ -436,20 +445,14 @@ int SproxScreenMode(SproxContext* context, int mode)
     }
 
     if (gFullScreenOwner != nullptr && !probe) {
-        // The screen goes back to its owner's window first. That refreshes this
-        // context's description too, which under DIB sections takes the frame's
-        // own size again: the size asked for (SX_FullScreen puts it in width and
-        // height) is put back before starting over.
+        // The screen goes back to its owner's window first (this context leaving
+        // clears the asked size from the screen), then the request starts over.
         SproxContext* owner = gFullScreenOwner;
-        int32_t width = context->width;
-        int32_t height = context->height;
-        SproxScreenMode(owner, kModeWindow);
-        context->width = width;
-        context->height = height;
+        SproxScreenMode(owner, kModeWindow, owner == context ? &size : nullptr);
         if (gFullScreenOwner != nullptr) {
             return 0;   // the owner's record is not valid any more: it cannot give the screen back
         }
-        return SproxScreenMode(context, mode);
+        return SproxScreenMode(context, mode, &size);
     }
 
     if (dd != nullptr && gdi != nullptr &&
@@ -466,7 +469,7 @@ int SproxScreenMode(SproxContext* context, int mode)
         return index >= 0 ? 1 : 0;
     }
     if (gDirectDraw != nullptr) {
-        if (index >= 0 && EnterFullScreen(dd, gdi, context, index, scale, asked)) {
+        if (index >= 0 && EnterFullScreen(dd, gdi, context, size, index, scale, asked)) {
             return 1;
         }
         ReleaseDirectDraw(dd, context);

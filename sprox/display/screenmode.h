@@ -19,10 +19,17 @@ inline constexpr int kScreenFlip = 0x10;          // page flipping; the display 
 inline constexpr int kScreenExact = 0x20;         // only a display mode of exactly the size
 inline constexpr int kScreenProbe = 0x8000;       // only say whether a display mode fits
 
+// A picture size asked of the screen.
+struct ScreenSize {
+    int32_t width;
+    int32_t height;
+};
+
 // 1 when the context is now where the mode asks (or, with kScreenProbe, when a
-// display mode fits), else 0. The size wanted is the context's view size, or its
-// frame size where the view size is 0.
-int SproxScreenMode(SproxContext* context, int mode);
+// display mode fits), else 0. The size wanted is the context's view size, or where
+// the view size is 0 the asked size (null: the frame's size). Entering full
+// screen, the context's surface, clip and the picture copied take the asked size.
+int SproxScreenMode(SproxContext* context, int mode, const ScreenSize* askedSize = nullptr);
 
 // The index in gDisplayModes of the display mode for a width x height picture
 // shown at *scale, or -1. A mode of exactly that size wins and makes *scale 1;

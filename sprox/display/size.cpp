@@ -11,7 +11,6 @@
 #include "sprox/display/frame.h"
 #include "sprox/display/palette.h"
 #include "sprox/display/screenmode.h"
-#include "sprox/pattern/pattern.h"
 #include "sprox/sys/ddraw.h"
 #include "sprox/sys/gdi.h"
 #include "sprox/sys/machine.h"
@@ -35,30 +34,12 @@ bool PaletteBuilt(const SproxContext* context)
     return context->colors[255].blue != 0;
 }
 
-// The colour table the palette is built from: the pattern's own (the 256 entries
-// its header block points at) when the pattern number names a registered pattern,
-// else the context's colours.
-SproxColor* PaletteSource(SproxContext* context, int pattern, bool* writeBack)
+// The palette is built from the pattern's colour table when the caller found one
+// (PatternColours), else from the context's colours, which it may write back.
+void PaletteStep(SproxContext* context, const PaletteSource& source, SxPalette* paletteOut)
 {
-    *writeBack = true;
-    uint32_t number = static_cast<uint32_t>(pattern);
-    if (number >= gPatternTop || number >= kMaxPatterns || gPatterns[number].header == nullptr) {
-        return context->colors;
-    }
-    const PatternRecord& record = gPatterns[number];
-    int32_t kind = record.archive < kMaxArchives ? gArchives[record.archive].sourceKind : 0;
-    // Archives of source kinds 0 and 2 keep their palettes as they are.
-    *writeBack = kind != 0 && kind != 2;
-    uint32_t offset;
-    std::memcpy(&offset, record.header, sizeof offset);
-    // The header block lies in memory the pattern table owns and may write.
-    return reinterpret_cast<SproxColor*>(const_cast<uint8_t*>(record.header) + offset);
-}
-
-void PaletteStep(SproxContext* context, int pattern, SxPalette* paletteOut)
-{
-    bool writeBack;
-    SproxColor* table = PaletteSource(context, pattern, &writeBack);
+    SproxColor* table = source.colours != nullptr ? source.colours : context->colors;
+    const bool writeBack = source.colours == nullptr || source.writeBack;
     BuildIdentityPalette(table, writeBack);
     for (int i = 0; i < 256; ++i) {
         const sys::PaletteEntry& e = gLogPalette.entries[i];
@@ -238,14 +219,15 @@ bool ResizeFrame(SproxContext* context, int oldWidth, int oldHeight)
 
 } // namespace
 
-void SproxSize(SproxContext* context, int width, int height, int pattern, SxPalette* paletteOut)
+void SproxSize(SproxContext* context, int width, int height, const PaletteSource& source,
+               SxPalette* paletteOut)
 {
     if (context == nullptr || context->self != context) {
-        Report(-8, "SproxSize");
+        Report(kContextNotInitialised, "SproxSize");
         return;
     }
     if (paletteOut != nullptr || !PaletteBuilt(context)) {
-        PaletteStep(context, pattern, paletteOut);
+        PaletteStep(context, source, paletteOut);
     }
     // Sizes of 0 or below ask for the palette only; a frame over 2 GB is refused.
     if (width <= 0 || height <= 0 || RowBytes(width) * height > kMaxFrameBytes) {

@@ -17,29 +17,11 @@
 namespace sprox {
 namespace {
 
-constexpr int kMaxJoysticks = 8;
 constexpr uint32_t kRetryPauseMs = 3000;
 // JOY_RETURNX | JOY_RETURNY | JOY_RETURNZ | JOY_RETURNR | JOY_RETURNBUTTONS |
 // JOY_RETURNCENTERED
 constexpr uint32_t kPosExFlags = 0x48F;
 constexpr uint32_t kButtonMask = 0x3FF;
-
-// Centre and half range of each axis of one system joystick; all 0 until measured.
-struct JoystickRange {
-    uint32_t centreX, halfX;
-    uint32_t centreY, halfY;
-    uint32_t centreZ, halfZ;
-    uint32_t centreR, halfR;
-};
-
-struct JoystickState {
-    int count = -1;          // joysticks the system reports (at most 8); -1 before the first capture
-    void* winmm = nullptr;   // the joystick library, while it is held
-    void* posEx = nullptr;   // its extended query, when it has one
-};
-
-JoystickRange gRanges[kMaxJoysticks];
-JoystickState gJoysticks;
 
 void MeasureAxis(uint32_t min, uint32_t max, uint32_t* centre, uint32_t* half)
 {
@@ -50,19 +32,20 @@ void MeasureAxis(uint32_t min, uint32_t max, uint32_t* centre, uint32_t* half)
 void SetUpJoysticks(sys::Input* input)
 {
     sys::Machine& machine = sys::M();
-    if (gJoysticks.winmm == nullptr) {
-        gJoysticks.winmm = machine.LoadModule("WINMM.DLL");
-        gJoysticks.posEx = gJoysticks.winmm != nullptr ? machine.FindEntry(gJoysticks.winmm, "joyGetPosEx")
-                                                       : nullptr;
+    if (gInput.joysticks.winmm == nullptr) {
+        gInput.joysticks.winmm = machine.LoadModule("WINMM.DLL");
+        gInput.joysticks.posEx = gInput.joysticks.winmm != nullptr
+                                     ? machine.FindEntry(gInput.joysticks.winmm, "joyGetPosEx")
+                                     : nullptr;
     }
     uint32_t devices = input != nullptr ? input->JoyGetNumDevs() : 0;
-    gJoysticks.count = static_cast<int>(std::min<uint32_t>(devices, kMaxJoysticks));
-    for (int j = 0; j < gJoysticks.count; ++j) {
+    gInput.joysticks.count = static_cast<int>(std::min<uint32_t>(devices, kMaxJoysticks));
+    for (int j = 0; j < gInput.joysticks.count; ++j) {
         sys::JoyCaps caps{};
         if (input->JoyGetDevCaps(static_cast<uint32_t>(j), &caps) != 0) {
             continue;  // this joystick keeps the range it had
         }
-        JoystickRange& range = gRanges[j];
+        JoystickRange& range = gInput.ranges[j];
         MeasureAxis(caps.xMin, caps.xMax, &range.centreX, &range.halfX);
         MeasureAxis(caps.yMin, caps.yMax, &range.centreY, &range.halfY);
         MeasureAxis(caps.zMin, caps.zMax, &range.centreZ, &range.halfZ);
@@ -95,8 +78,8 @@ uint32_t KeyBits(sys::Input* input, const InputConfig& config)
 // Reads system joystick index; the plain query gives 16-bit values and no R axis.
 bool ReadJoystick(sys::Input* input, uint32_t index, sys::JoyPosition* position)
 {
-    if (gJoysticks.posEx != nullptr) {
-        return input->JoyGetPosEx(gJoysticks.posEx, index, kPosExFlags, position) == 0;
+    if (gInput.joysticks.posEx != nullptr) {
+        return input->JoyGetPosEx(gInput.joysticks.posEx, index, kPosExFlags, position) == 0;
     }
     if (input->JoyGetPos(index, position) != 0) {
         return false;
@@ -182,11 +165,11 @@ int CaptureInput(int configuration, InputState* result)
     }
     sys::Machine& machine = sys::M();
     sys::Input* input = machine.input();
-    if (gJoysticks.count < 0) {
+    if (gInput.joysticks.count < 0) {
         SetUpJoysticks(input);
     }
 
-    InputConfig& config = gInputConfigs[configuration];
+    InputConfig& config = gInput.configs[configuration];
     uint32_t bits = KeyBits(input, config);
 
     int n = config.joystick;
@@ -199,9 +182,10 @@ int CaptureInput(int configuration, InputState* result)
     }
 
     sys::JoyPosition position{};
-    bool read = n >= 1 && n <= gJoysticks.count && ReadJoystick(input, static_cast<uint32_t>(n - 1), &position);
+    bool read = n >= 1 && n <= gInput.joysticks.count &&
+                ReadJoystick(input, static_cast<uint32_t>(n - 1), &position);
     if (read) {
-        const JoystickRange& range = gRanges[n - 1];
+        const JoystickRange& range = gInput.ranges[n - 1];
         bits |= DirectionBits(range, position);
         bits |= (position.buttons & kButtonMask) << 4;
         if (result != nullptr) {
@@ -224,10 +208,10 @@ int CaptureInput(int configuration, InputState* result)
 
 void JoystickRelease()
 {
-    if (gJoysticks.winmm != nullptr) {
-        sys::M().FreeModule(gJoysticks.winmm);
-        gJoysticks.winmm = nullptr;
-        gJoysticks.posEx = nullptr;
+    if (gInput.joysticks.winmm != nullptr) {
+        sys::M().FreeModule(gInput.joysticks.winmm);
+        gInput.joysticks.winmm = nullptr;
+        gInput.joysticks.posEx = nullptr;
     }
 }
 

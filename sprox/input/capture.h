@@ -1,3 +1,6 @@
+// sprox/input/: the input subsystem: input configurations and their capture from
+// keyboard and joystick. May include blit/, core/ and sys/.
+//
 // Input capture: the keys of one of eight process-wide input configurations and the
 // joystick it names, folded into one set of input bits with the joystick's axes.
 #pragma once

@@ -4,7 +4,7 @@ namespace sprox {
 
 // Each list holds the up keys, the down keys, the left keys, the right keys, then
 // the keys of buttons 1, 2, 3, 4 and 9; letters are their upper-case codes.
-InputConfig gInputConfigs[kInputConfigs] = {
+InputTables gInput = {{
     {1, 0, {
         {IN_UP, 'K'}, {IN_UP, vk::kUp}, {IN_UP, vk::kPad8},
         {IN_DOWN, 'J'}, {IN_DOWN, vk::kDown}, {IN_DOWN, vk::kPad2},
@@ -36,6 +36,6 @@ InputConfig gInputConfigs[kInputConfigs] = {
         {ButtonBit(3), vk::kShift},
         {ButtonBit(4), 'Q'},
     }},
-};
+}, {}, {}};
 
 } // namespace sprox

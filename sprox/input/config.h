@@ -45,8 +45,33 @@ inline constexpr uint32_t kF2 = 0x71;
 // Buttons 1 to 10 set the bits 0x10 to 0x2000.
 constexpr uint32_t ButtonBit(int n) { return 0x10u << (n - 1); }
 
-// The configurations, 0 to 7. The first three are built in; the rest read no
-// joystick and no keys. Only retryAt changes while the library runs.
-extern InputConfig gInputConfigs[kInputConfigs];
+inline constexpr int kMaxJoysticks = 8;
+
+// Centre and half range of each axis of one system joystick; all 0 until measured.
+struct JoystickRange {
+    uint32_t centreX, halfX;
+    uint32_t centreY, halfY;
+    uint32_t centreZ, halfZ;
+    uint32_t centreR, halfR;
+};
+
+struct JoystickState {
+    int count = -1;          // joysticks the system reports (at most 8); -1 before the first capture
+    void* winmm = nullptr;   // the joystick library, while it is held
+    void* posEx = nullptr;   // its extended query, when it has one
+};
+
+// Everything the input subsystem keeps.
+struct InputTables {
+    // The configurations, 0 to 7. The first three are built in; the rest read no
+    // joystick and no keys. Only retryAt (the joystick pause) changes while the
+    // library runs.
+    InputConfig configs[kInputConfigs];
+    // The joysticks, measured at the first capture.
+    JoystickRange ranges[kMaxJoysticks];
+    JoystickState joysticks;
+};
+
+extern InputTables gInput;
 
 } // namespace sprox

@@ -15,10 +15,10 @@ constexpr size_t kPaletteSize = 1024;
 // The record of pattern n when it is in use, else null.
 PatternRecord* InUse(int n)
 {
-    if (static_cast<uint32_t>(n) >= gPatternTop || gPatterns[n].header == nullptr) {
+    if (static_cast<uint32_t>(n) >= gPattern.patternTop || gPattern.patterns[n].header == nullptr) {
         return nullptr;
     }
-    return &gPatterns[n];
+    return &gPattern.patterns[n];
 }
 
 // The palette of a header block: the block's address plus its first 32-bit value.

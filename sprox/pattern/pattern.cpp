@@ -1,5 +1,7 @@
 #include "sprox/pattern/pattern.h"
 
+#include <cstring>
+
 #include "sprox/core/debug.h"
 #include "sprox/core/report.h"
 #include "sprox/core/wholefile.h"
@@ -8,18 +10,18 @@
 
 namespace sprox {
 
-PatternRecord gPatterns[kMaxPatterns];
-uint32_t gPatternTop = 0;
-ArchiveSlot gArchives[kMaxArchives];
-int32_t gArchiveTop = 1;
+PatternState::PatternState() : patterns{}, patternTop(0), archives{}, archiveTop(1) {}
+
+PatternState gPattern;
 
 namespace {
 
 // Lowers patternTop until it is one past the highest record in use.
 void SettlePatternTop()
 {
-    while (gPatternTop > 0 && gPatterns[gPatternTop - 1].header == nullptr) {
-        --gPatternTop;
+    while (gPattern.patternTop > 0 &&
+           gPattern.patterns[gPattern.patternTop - 1].header == nullptr) {
+        --gPattern.patternTop;
     }
 }
 
@@ -54,7 +56,7 @@ int PatEntryDARFile(int first, int count, const char* name)
     }
     if (static_cast<uint32_t>(first) + static_cast<uint32_t>(count) > kMaxPatterns) {
         count = kMaxPatterns - first;
-        Report(-2, "PatEntryDARFile");
+        Report(kTooManyPatterns, "PatEntryDARFile");
         if (count <= 0) {
             return 0;
         }
@@ -94,7 +96,7 @@ int PatEntryDAR(int first, int count, int32_t kind, uint8_t* image, size_t size)
         n = kMaxPatterns - first;
     }
     if (version > kDarLatestVersion) {
-        Report(-7, "PatEntryDAR...");
+        Report(kUnknownDarVersion, "PatEntryDAR...");
         return 0;
     }
     static DarEntry entries[kMaxPatterns];
@@ -110,11 +112,11 @@ int PatEntryDAR(int first, int count, int32_t kind, uint8_t* image, size_t size)
         PatRelease(p);
     }
     const uint32_t end = static_cast<uint32_t>(first + n);
-    if (gPatternTop < end) {
-        for (uint32_t p = gPatternTop; p < end; ++p) {
-            gPatterns[p] = PatternRecord{};
+    if (gPattern.patternTop < end) {
+        for (uint32_t p = gPattern.patternTop; p < end; ++p) {
+            gPattern.patterns[p] = PatternRecord{};
         }
-        gPatternTop = end;
+        gPattern.patternTop = end;
     }
     const int s = FindArchiveSlot();
     if (s == -1) {
@@ -122,10 +124,10 @@ int PatEntryDAR(int first, int count, int32_t kind, uint8_t* image, size_t size)
         SettlePatternTop();
         return 0;
     }
-    gArchives[s] = ArchiveSlot{n, kind, 0, image};
+    gPattern.archives[s] = ArchiveSlot{n, kind, 0, image};
     for (int i = 0; i < n; ++i) {
         const DarEntry& e = entries[i];
-        PatternRecord& r = gPatterns[first + i];
+        PatternRecord& r = gPattern.patterns[first + i];
         r = PatternRecord{};
         r.header = image + 8;
         r.data = e.rows;
@@ -140,10 +142,26 @@ int PatEntryDAR(int first, int count, int32_t kind, uint8_t* image, size_t size)
         r.keyColour = e.keyColour;
         r.extension = e.extension;
     }
-    if (s == gArchiveTop) {
-        gArchiveTop = s + 1;
+    if (s == gPattern.archiveTop) {
+        gPattern.archiveTop = s + 1;
     }
     return n;
+}
+
+PaletteSource PatternColours(int pattern)
+{
+    const auto number = static_cast<uint32_t>(pattern);
+    if (number >= gPattern.patternTop || number >= kMaxPatterns ||
+        gPattern.patterns[number].header == nullptr) {
+        return {nullptr, true};
+    }
+    const PatternRecord& record = gPattern.patterns[number];
+    const int32_t kind =
+        record.archive < kMaxArchives ? gPattern.archives[record.archive].sourceKind : 0;
+    uint32_t offset;
+    std::memcpy(&offset, record.header, sizeof offset);
+    // The header block lies in memory the pattern table owns and may write.
+    return {reinterpret_cast<SproxColor*>(record.header + offset), kind != 0 && kind != 2};
 }
 
 const char* PatternFault(uint32_t n)
@@ -151,7 +169,7 @@ const char* PatternFault(uint32_t n)
     if (n >= static_cast<uint32_t>(kMaxPatterns)) {
         return "is out of range (patterns are 0 to 2047)";
     }
-    const PatternRecord& r = gPatterns[n];
+    const PatternRecord& r = gPattern.patterns[n];
     if (r.header == nullptr) {
         return "is not registered";
     }
@@ -166,11 +184,11 @@ const char* PatternFault(uint32_t n)
 
 int FindArchiveSlot()
 {
-    if (gArchiveTop <= 1) {
+    if (gPattern.archiveTop <= 1) {
         return 1;
     }
     int s = 1;
-    while (s < gArchiveTop && gArchives[s].liveCount != 0) {
+    while (s < gPattern.archiveTop && gPattern.archives[s].liveCount != 0) {
         ++s;
     }
     return s >= kMaxArchives ? -1 : s;
@@ -181,19 +199,21 @@ void PatDropArchive(int pattern)
     if (pattern < 0 || pattern >= kMaxPatterns) {
         return;
     }
-    PatternRecord& r = gPatterns[pattern];
+    PatternRecord& r = gPattern.patterns[pattern];
     r.data = nullptr;
-    if (r.archive == 0 || r.archive >= kMaxArchives || gArchives[r.archive].liveCount <= 0) {
+    if (r.archive == 0 || r.archive >= kMaxArchives ||
+        gPattern.archives[r.archive].liveCount <= 0) {
         return;
     }
-    ArchiveSlot& slot = gArchives[r.archive];
+    ArchiveSlot& slot = gPattern.archives[r.archive];
     if (--slot.liveCount > 0) {
         return;
     }
-    if (r.archive == gArchiveTop - 1) {
-        --gArchiveTop;
-        while (gArchiveTop > 1 && gArchives[gArchiveTop - 1].liveCount == 0) {
-            --gArchiveTop;
+    if (r.archive == gPattern.archiveTop - 1) {
+        --gPattern.archiveTop;
+        while (gPattern.archiveTop > 1 &&
+               gPattern.archives[gPattern.archiveTop - 1].liveCount == 0) {
+            --gPattern.archiveTop;
         }
     }
     FreeWholeFile(slot.image);
@@ -202,17 +222,18 @@ void PatDropArchive(int pattern)
 
 void PatRelease(int pattern)
 {
-    if (static_cast<uint32_t>(pattern) >= gPatternTop || gPatterns[pattern].header == nullptr) {
+    if (static_cast<uint32_t>(pattern) >= gPattern.patternTop ||
+        gPattern.patterns[pattern].header == nullptr) {
         return;
     }
     PatDropArchive(pattern);
-    PatternRecord& r = gPatterns[pattern];
+    PatternRecord& r = gPattern.patterns[pattern];
     if (r.bitmapBits != nullptr) {
         sys::M().GlobalFree(r.header);  // the converted bitmap: header, colours and rows
         r.bitmapBits = nullptr;
     }
     r.header = nullptr;
-    if (static_cast<uint32_t>(pattern) == gPatternTop - 1) {
+    if (static_cast<uint32_t>(pattern) == gPattern.patternTop - 1) {
         SettlePatternTop();
     }
 }
@@ -220,8 +241,8 @@ void PatRelease(int pattern)
 void PatReleaseFrom(int first)
 {
     const uint32_t from = first < 0 ? 0 : static_cast<uint32_t>(first);
-    while (gPatternTop > from) {
-        PatRelease(static_cast<int>(gPatternTop - 1));
+    while (gPattern.patternTop > from) {
+        PatRelease(static_cast<int>(gPattern.patternTop - 1));
         SettlePatternTop();
     }
 }

@@ -1,3 +1,7 @@
+// sprox/pattern/: the pattern subsystem: DAR archives, the pattern table, and every
+// call that locks a frame and places a pattern (put, draw, rotate-zoom). May include
+// display/ (for the frames it draws into), blit/, core/ and sys/.
+//
 // The process-wide pattern and archive tables, filled from DAR archives.
 //
 // A pattern record points into the image of the archive it came from; the archive
@@ -6,6 +10,8 @@
 
 #include <cstddef>
 #include <cstdint>
+
+#include "sprox/display/frame.h"
 
 namespace sprox {
 
@@ -43,10 +49,18 @@ struct ArchiveSlot {
     uint8_t* image;           // owned by the slot
 };
 
-extern PatternRecord gPatterns[kMaxPatterns];
-extern uint32_t gPatternTop;  // one past the highest pattern number in use
-extern ArchiveSlot gArchives[kMaxArchives];
-extern int32_t gArchiveTop;   // one past the highest slot in use, never below 1
+// Everything the pattern subsystem keeps. Set up when the library loads: as a
+// constant image the empty tables would fill the library file.
+struct PatternState {
+    PatternRecord patterns[kMaxPatterns];
+    uint32_t patternTop;      // one past the highest pattern number in use
+    ArchiveSlot archives[kMaxArchives];
+    int32_t archiveTop;       // one past the highest slot in use, never below 1
+
+    PatternState();
+};
+
+extern PatternState gPattern;
 
 // Reads the archive file and registers up to `count` of its patterns from pattern
 // number `first` on. Returns the number registered; 0 on every failure.
@@ -57,6 +71,12 @@ int PatEntryDARFile(int first, int count, const char* name);
 // archive table; on 0 it is still the caller's. An archive that does not hold
 // together (an entry or a row reaching outside the image) registers nothing.
 int PatEntryDAR(int first, int count, int32_t kind, uint8_t* image, size_t size);
+
+// The colour table of pattern n (the 256 entries its header block points at) and
+// whether a palette build may write it back (not for archives of source kinds 0
+// and 2, which keep their palettes as they are); colours null when n names no
+// registered pattern.
+PaletteSource PatternColours(int pattern);
 
 // Why pattern n cannot be drawn, in English for the diagnostic channel; null when
 // it can be.

@@ -50,7 +50,7 @@ const PatternRecord* Drawable(uint32_t n)
     if (n >= static_cast<uint32_t>(kMaxPatterns)) {
         return nullptr;
     }
-    const PatternRecord& r = gPatterns[n];
+    const PatternRecord& r = gPattern.patterns[n];
     if (r.header == nullptr || r.data == nullptr || r.width <= 0 || r.visibleHeight <= 0 ||
         r.rowsAbove < 0 || r.storedHeight - r.rowsAbove - r.visibleHeight < 0) {
         return nullptr;
@@ -91,6 +91,7 @@ struct Draw {
     int64_t rowStep;      // +pitch or -pitch
     int64_t cut;          // rows of the placed pattern cut off before the first one drawn
     int64_t h;            // rows drawn
+    int64_t end;          // one past the bottom frame row drawn
 };
 
 const uint8_t* SourceRow(const Draw& d, int64_t r)
@@ -234,6 +235,163 @@ void ScanRows(Draw& d)
     }
 }
 
+// Horizontal and vertical placement: left, right, top, bottom and scaleY. Drops
+// from *f the scale bits of a 1:1 scale, and the row effects a scale leaves out:
+// at 1:1 the row effects go with the scale, a shrunk pattern drops scan lines.
+// False: nothing to draw (a scale of 0 or less, a rectangle beyond kPlaceLimit).
+bool Place(Draw& d, uint32_t* f)
+{
+    const DrawRequest& rq = *d.request;
+    const PatternRecord& r = *d.record;
+    if ((*f & PD_XZOOM) != 0) {
+        const int64_t scale = rq.scaleX;
+        if (scale <= 0) {
+            return false;
+        }
+        if (scale == 256) {
+            *f &= ~uint32_t{PD_XZOOM};
+        }
+        d.left = rq.x - r.hotX * scale / 256;
+        d.right = d.left + scale * r.width / 256;
+    } else {
+        d.left = int64_t{rq.x} - r.hotX;
+        d.right = d.left + r.width;
+    }
+    d.scaleY = 256;
+    if ((*f & PD_YZOOM) != 0) {
+        d.scaleY = rq.scaleY;
+        if (d.scaleY <= 0) {
+            return false;
+        }
+        if (d.scaleY == 256) {
+            *f &= ~kRowModeBits;
+        } else if (d.scaleY < 256) {
+            *f &= ~uint32_t{PD_SCANLINE};
+        }
+        d.top = rq.y - r.hotY * d.scaleY / 256;
+        d.bottom = d.top + r.visibleHeight * d.scaleY / 256;
+    } else {
+        d.top = int64_t{rq.y} - r.hotY;
+        d.bottom = d.top + r.visibleHeight;
+    }
+    return Placeable(d.left) && Placeable(d.right) && Placeable(d.top) && Placeable(d.bottom);
+}
+
+// Clipping against the clip rectangle only, then the direction, the first source
+// row and the BlitParam of one call over all rows. False: nothing left to draw.
+bool Clip(Draw& d, uint32_t f)
+{
+    const DrawRequest& rq = *d.request;
+    const PatternRecord& r = *d.record;
+    const FrameView& view = *d.view;
+    const SproxRect& clip = view.clip;
+    const int64_t cl = std::max<int64_t>(clip.left, d.left);
+    const int64_t cr = std::min<int64_t>(clip.right, d.right);
+    if (cr <= cl) {
+        return false;
+    }
+    const int64_t ct = std::max<int64_t>(clip.top, d.top);
+    const int64_t cb = std::min<int64_t>(clip.bottom, d.bottom);
+    if (ct >= cb) {
+        return false;
+    }
+    d.h = cb - ct;
+    d.end = cb;
+
+    const bool flip = (f & PD_VFLIP) != 0;
+    d.firstRow = flip ? ct : cb - 1;
+    d.rowStep = flip ? view.pitch : -int64_t{view.pitch};
+    d.cut = flip ? ct - d.top : d.bottom - cb;
+    if ((f & PD_YZOOM) != 0) {
+        d.s0 = d.cut * 256 / d.scaleY;
+        d.frac = d.cut * 256 % d.scaleY;
+    } else {
+        d.s0 = d.cut;
+        d.frac = 0;
+    }
+    d.src0 = r.data + (d.s0 + Below(r)) * static_cast<int64_t>(r.stride);
+
+    BlitParam& p = d.p;
+    p.x = static_cast<int32_t>(d.left);
+    p.y = static_cast<int32_t>(d.top);
+    p.pattern = rq.pattern;
+    p.scaleX = (f & PD_XZOOM) != 0 ? rq.scaleX : 256;
+    p.scaleY = (f & PD_YZOOM) != 0 ? rq.scaleY : 256;
+    p.table = rq.table;
+    p.span = static_cast<int32_t>(cr - cl);
+    p.rows = static_cast<int32_t>(d.h);
+    p.src = d.src0;
+    p.dst = view.bits + view.topOffset + d.firstRow * view.pitch + cl;
+    p.dstStep = static_cast<int32_t>(d.rowStep);
+    p.srcStep = static_cast<int32_t>(r.stride);
+    p.skipLeft = static_cast<int32_t>(cl - d.left);
+    p.skipRight = static_cast<int32_t>(d.right - cr);
+    p.skipRows = static_cast<int32_t>(d.cut);
+    return true;
+}
+
+// Mesh: a mask that covers every pixel is the plain operation (returned as f
+// without PD_MESH). The mask's bytes are aligned to the frame rows by the bottom
+// line drawn. The mesh operation is only ROP and recolour together without
+// PD_SHADOW; with PD_SHADOW the two bits mean plain and the mask is not used.
+uint32_t AlignMesh(Draw& d, uint32_t f)
+{
+    if ((f & (PD_MESH | PD_SHADOW)) != PD_MESH) {
+        return f;
+    }
+    const uint32_t mesh = d.request->mesh;
+    if (mesh == 0xFFFFFFFFu) {
+        return f & ~uint32_t{PD_MESH};
+    }
+    uint32_t mask = mesh;
+    uint32_t turn = 8 * (static_cast<uint32_t>(d.end) & 3);
+    if ((f & PD_VFLIP) != 0) {
+        mask = ((mask & 0x00FF00FFu) << 8) | ((mask >> 8) & 0x00FF00FFu);
+        turn ^= 16;
+    }
+    d.p.mesh = RotateRight(mask, 32 - turn);
+    return f;
+}
+
+// The rows by the row mode: the row effect with or without PD_YZOOM.
+void DrawRows(Draw& d, uint32_t f)
+{
+    const bool wave = d.request->waveAmplitude != 0;
+    switch (f & kRowModeBits) {
+    case 0:  // 1:1, no row effect
+        d.blit(&d.p);
+        break;
+    case PD_YZOOM:
+        ScaleRows(d);
+        break;
+    case PD_WAVE:
+        if (wave) {
+            WaveRows(d, false);
+        } else {
+            d.blit(&d.p);
+        }
+        break;
+    case PD_WAVE | PD_YZOOM:
+        if (wave) {
+            WaveRows(d, true);
+        } else {
+            ScaleRows(d);
+        }
+        break;
+    case PD_RIPPLE:
+        RippleRows(d, false);
+        break;
+    case PD_RIPPLE | PD_YZOOM:
+        RippleRows(d, true);
+        break;
+    case PD_SCANLINE:
+        break;  // scan lines without enlargement draw nothing
+    case PD_SCANLINE | PD_YZOOM:
+        ScanRows(d);
+        break;
+    }
+}
+
 } // namespace
 
 int PatPutPlace(SproxContext* context, BlitParam* p)
@@ -302,154 +460,21 @@ void PatDraw(const FrameView* view, const DrawRequest* request)
     if (view == nullptr || request == nullptr) {
         return;
     }
-    const DrawRequest& rq = *request;
-    const PatternRecord* r = Drawable(rq.pattern);
+    const PatternRecord* r = Drawable(request->pattern);
     if (r == nullptr) {
         return;
     }
-    uint32_t f = rq.flags;
     Draw d{};
-
-    // Horizontal placement.
-    if ((f & PD_XZOOM) != 0) {
-        const int64_t scale = rq.scaleX;
-        if (scale <= 0) {
-            return;
-        }
-        if (scale == 256) {
-            f &= ~uint32_t{PD_XZOOM};
-        }
-        d.left = rq.x - r->hotX * scale / 256;
-        d.right = d.left + scale * r->width / 256;
-    } else {
-        d.left = int64_t{rq.x} - r->hotX;
-        d.right = d.left + r->width;
-    }
-
-    // Vertical placement. At 1:1 the row effects go with the scale; a shrunk
-    // pattern drops them.
-    d.scaleY = 256;
-    if ((f & PD_YZOOM) != 0) {
-        d.scaleY = rq.scaleY;
-        if (d.scaleY <= 0) {
-            return;
-        }
-        if (d.scaleY == 256) {
-            f &= ~kRowModeBits;
-        } else if (d.scaleY < 256) {
-            f &= ~uint32_t{PD_SCANLINE};
-        }
-        d.top = rq.y - r->hotY * d.scaleY / 256;
-        d.bottom = d.top + r->visibleHeight * d.scaleY / 256;
-    } else {
-        d.top = int64_t{rq.y} - r->hotY;
-        d.bottom = d.top + r->visibleHeight;
-    }
-    if (!Placeable(d.left) || !Placeable(d.right) || !Placeable(d.top) || !Placeable(d.bottom)) {
-        return;
-    }
-
-    // Clipping, against the clip rectangle only.
-    const SproxRect& clip = view->clip;
-    const int64_t cl = std::max<int64_t>(clip.left, d.left);
-    const int64_t cr = std::min<int64_t>(clip.right, d.right);
-    if (cr <= cl) {
-        return;
-    }
-    const int64_t ct = std::max<int64_t>(clip.top, d.top);
-    const int64_t cb = std::min<int64_t>(clip.bottom, d.bottom);
-    if (ct >= cb) {
-        return;
-    }
-    d.h = cb - ct;
-
-    // Direction and the first source row.
-    const bool flip = (f & PD_VFLIP) != 0;
-    d.firstRow = flip ? ct : cb - 1;
-    d.rowStep = flip ? view->pitch : -int64_t{view->pitch};
-    d.cut = flip ? ct - d.top : d.bottom - cb;
-    if ((f & PD_YZOOM) != 0) {
-        d.s0 = d.cut * 256 / d.scaleY;
-        d.frac = d.cut * 256 % d.scaleY;
-    } else {
-        d.s0 = d.cut;
-        d.frac = 0;
-    }
     d.view = view;
     d.request = request;
     d.record = r;
-    d.src0 = r->data + (d.s0 + Below(*r)) * static_cast<int64_t>(r->stride);
-
-    BlitParam& p = d.p;
-    p.x = static_cast<int32_t>(d.left);
-    p.y = static_cast<int32_t>(d.top);
-    p.pattern = rq.pattern;
-    p.scaleX = (f & PD_XZOOM) != 0 ? rq.scaleX : 256;
-    p.scaleY = (f & PD_YZOOM) != 0 ? rq.scaleY : 256;
-    p.table = rq.table;
-    p.span = static_cast<int32_t>(cr - cl);
-    p.rows = static_cast<int32_t>(d.h);
-    p.src = d.src0;
-    p.dst = view->bits + view->topOffset + d.firstRow * view->pitch + cl;
-    p.dstStep = static_cast<int32_t>(d.rowStep);
-    p.srcStep = static_cast<int32_t>(r->stride);
-    p.skipLeft = static_cast<int32_t>(cl - d.left);
-    p.skipRight = static_cast<int32_t>(d.right - cr);
-    p.skipRows = static_cast<int32_t>(d.cut);
-
-    // Mesh: a mask that covers every pixel is the plain operation. The mask's
-    // bytes are aligned to the frame rows by the bottom line drawn. The mesh
-    // operation is only ROP and recolour together without PD_SHADOW; with
-    // PD_SHADOW the two bits mean plain and the mask is not used.
-    if ((f & (PD_MESH | PD_SHADOW)) == PD_MESH) {
-        if (rq.mesh == 0xFFFFFFFFu) {
-            f &= ~uint32_t{PD_MESH};
-        } else {
-            uint32_t mask = rq.mesh;
-            uint32_t turn = 8 * (static_cast<uint32_t>(cb) & 3);
-            if (flip) {
-                mask = ((mask & 0x00FF00FFu) << 8) | ((mask >> 8) & 0x00FF00FFu);
-                turn ^= 16;
-            }
-            p.mesh = RotateRight(mask, 32 - turn);
-        }
+    uint32_t f = request->flags;
+    if (!Place(d, &f) || !Clip(d, f)) {
+        return;
     }
+    f = AlignMesh(d, f);
     d.blit = kBlitters[f & 63];
-
-    const bool wave = rq.waveAmplitude != 0;
-    switch ((f >> 8) & 7) {
-    case 0:
-        d.blit(&p);
-        break;
-    case 1:
-        ScaleRows(d);
-        break;
-    case 2:
-        if (wave) {
-            WaveRows(d, false);
-        } else {
-            d.blit(&p);
-        }
-        break;
-    case 3:
-        if (wave) {
-            WaveRows(d, true);
-        } else {
-            ScaleRows(d);
-        }
-        break;
-    case 4:
-        RippleRows(d, false);
-        break;
-    case 5:
-        RippleRows(d, true);
-        break;
-    case 6:
-        break;  // scan lines without enlargement draw nothing
-    case 7:
-        ScanRows(d);
-        break;
-    }
+    DrawRows(d, f);
 }
 
 } // namespace sprox

@@ -2,6 +2,7 @@
 // (a DrawRequest into any frame view). Both place the hot spot, clip, find the
 // first source row and destination byte, and leave the horizontal work to a
 // blitter; PatDraw also scales vertically, flips and applies the row effects.
+// RotoZoomPut (rotozoom_put.cpp) locks the frame for the rotate-zoom rows.
 #pragma once
 
 #include <array>
@@ -24,5 +25,12 @@ int PatPutPlace(SproxContext* context, BlitParam* p);
 void PatPut(SproxContext* context, int x, int y, int pattern, int scale, Blitter blitter,
             const uint8_t* table);
 void PatDraw(const FrameView* view, const DrawRequest* request);
+
+// Draws pattern turned by angle (256 steps to the turn) and zoomed (256 is 1:1),
+// its pivot on (x, y). Draws nothing for zoom <= 0, a pattern without a bitmap
+// view, a rectangle outside the clip rows, a failed lock, and for arguments beyond
+// what the fixed-point arithmetic holds (RotoPlaceFits).
+void RotoZoomPut(SproxContext* context, int x, int y, int pattern, int pivotX, int pivotY,
+                 int angle, int zoom);
 
 } // namespace sprox

@@ -1,3 +1,6 @@
+// sprox/sound/: the sound subsystem: the sound back-ends, the wave slots and the
+// wave files they play. May include blit/, core/ and sys/.
+//
 // Sound start-up: the choice among DirectSound, WaveMix and the system player,
 // activation of the mixer, and release of the chosen player.
 #pragma once

@@ -94,7 +94,7 @@ void FreeSlot(int slot, const char* mixFreeWhere)
         break;
     case SM_WAVEMIX:
         if (snd.WaveMixFreeWave(gSound.mixEntries[kMixFreeWave], gSound.session, w.mixWave) != 0) {
-            Report(-6, mixFreeWhere);
+            Report(kInvalidHandle, mixFreeWhere);
         }
         w.mixWave = 0;
         break;
@@ -195,7 +195,7 @@ void SproxFreeWave(int slot)
         if (gSound.mode == SM_WAVEMIX &&
             Snd().WaveMixCloseChannel(gSound.mixEntries[kMixCloseChannel], gSound.session, 0,
                                       sys::kMixChannelAll) != 0) {
-            Report(-6, "SproxFreeWave - WaveMixCloseChannel");
+            Report(kInvalidHandle, "SproxFreeWave - WaveMixCloseChannel");
         }
         gSound.wavesLoaded = false;
         gSound.activated = 0;
@@ -210,7 +210,7 @@ void SproxWaveFreeAll()
     } else if (gSound.mode == SM_WAVEMIX) {
         if (Snd().WaveMixCloseChannel(gSound.mixEntries[kMixCloseChannel], gSound.session, 0,
                                       sys::kMixChannelAll) != 0) {
-            Report(-6, "SproxWaveFreeAll - WaveMixCloseChannel");
+            Report(kInvalidHandle, "SproxWaveFreeAll - WaveMixCloseChannel");
         }
         for (MixChannel& channel : gSound.channels) {
             channel = {-1, 0};

@@ -1,3 +1,7 @@
+// sprox/sys/: the machine boundary; sys/sdl/ and sys/win32/ are the machines, and
+// the only files of ours that include platform headers. Includes nothing of ours
+// outside sys/ but include/sprox.h.
+//
 // The machine boundary. The core reaches every system facility through the one
 // Machine in use: the SDL machine on Linux, the Win32 machine on Windows, the fake
 // machine in tests. The machine only answers what it offers and carries out single
@@ -47,8 +51,9 @@ public:
     virtual void ReleaseGuard(void* guard) = 0;
 
     // A modal message box with the stop icon and an OK button; text and caption
-    // are code page 932 bytes.
-    virtual void MessageBox(const char* text, const char* caption) = 0;
+    // are code page 932 bytes. gloss, in English, goes beside the text where the
+    // machine cannot show a box and prints the text instead.
+    virtual void MessageBox(const char* text, const char* caption, const char* gloss) = 0;
 
     // Fixed global memory: null on failure.
     virtual void* GlobalAlloc(size_t size) = 0;

@@ -360,10 +360,10 @@ TEST(SizePalette, APatternLendsItsColourTable)
     for (int i = 0; i < 256; ++i) {
         patternColours[i] = {static_cast<uint8_t>(i), 0, 0, 0};
     }
-    sprox::gPatterns[5].header = block;
-    sprox::gPatterns[5].archive = 1;
-    sprox::gPatternTop = 6;
-    sprox::gArchives[1].sourceKind = 1;
+    sprox::gPattern.patterns[5].header = block;
+    sprox::gPattern.patterns[5].archive = 1;
+    sprox::gPattern.patternTop = 6;
+    sprox::gPattern.archives[1].sourceKind = 1;
 
     Started s(2);
     SproxContext& c = s.context;
@@ -376,7 +376,7 @@ TEST(SizePalette, APatternLendsItsColourTable)
 
     // Archives of source kind 0 or 2 keep their palettes as they are.
     for (int32_t kind : {0, 2}) {
-        sprox::gArchives[1].sourceKind = kind;
+        sprox::gPattern.archives[1].sourceKind = kind;
         patternColours[255] = {1, 2, 3, 4};
         SxPalette palette = nullptr;
         SX_Size(&c, 0, 0, 5, &palette);
@@ -392,8 +392,8 @@ TEST(SizePalette, APatternLendsItsColourTable)
         SX_Size(&c, 0, 0, pattern, &palette);
         EXPECT_EQ(c.colors[100].blue, 42) << pattern;
     }
-    sprox::gPatterns[5] = {};
-    sprox::gPatternTop = 0;
+    sprox::gPattern.patterns[5] = {};
+    sprox::gPattern.patternTop = 0;
 }
 
 TEST(SizePalette, FullScreenPaletteGetsTheColours)

@@ -104,7 +104,7 @@ void FakeMachine::ReleaseGuard(void* guard)
     }
 }
 
-void FakeMachine::MessageBox(const char* text, const char* caption)
+void FakeMachine::MessageBox(const char* text, const char* caption, const char* /*gloss*/)
 {
     boxes.push_back({text, caption});
 }

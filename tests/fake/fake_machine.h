@@ -67,7 +67,7 @@ public:
     uint32_t SetErrorMode(uint32_t mode) override;
     void* TakeGuard(const char* name) override;
     void ReleaseGuard(void* guard) override;
-    void MessageBox(const char* text, const char* caption) override;
+    void MessageBox(const char* text, const char* caption, const char* gloss) override;
     void* GlobalAlloc(size_t size) override;
     void GlobalFree(void* block) override;
     sys::File FileOpen(const char* name, long* error) override;

@@ -13,8 +13,7 @@
 #include "sprox/pattern/pattern.h"
 
 using namespace dartest;
-using sprox::gPatterns;
-using sprox::gPatternTop;
+using sprox::gPattern;
 
 namespace {
 
@@ -128,7 +127,7 @@ TEST(BadInput, EntryFieldsThatDoNotFitTheImage)
         auto bytes = good;
         Put16(bytes, p.at, p.value);
         EXPECT_EQ(Register(bytes), 0);
-        EXPECT_EQ(gPatternTop, 0u);
+        EXPECT_EQ(gPattern.patternTop, 0u);
     }
     auto bytes = good;
     Put32(bytes, 8, 0xFFFFFFFF);   // palette offset that wraps
@@ -227,7 +226,7 @@ TEST(BadInput, RandomDamageNeverReadsOutsideTheImage)
         ++(n > 0 ? registered : refused);
         // Read every pixel of what was registered, as the blitter does.
         for (int p = 0; p < n; ++p) {
-            PixelsOf(gPatterns[p], 0);
+            PixelsOf(gPattern.patterns[p], 0);
         }
         sprox::PatReleaseFrom(0);
     }

@@ -35,20 +35,20 @@ TEST(PatternLifetime, TheLastEndedContextReleasesEveryPattern)
     const int blocksWithImage = m.liveBlocks;
 
     SX_End(AsContext(a));
-    EXPECT_EQ(sprox::gPatternTop, 7u) << "another context is still initialised";
-    EXPECT_NE(sprox::gPatterns[4].header, nullptr);
+    EXPECT_EQ(sprox::gPattern.patternTop, 7u) << "another context is still initialised";
+    EXPECT_NE(sprox::gPattern.patterns[4].header, nullptr);
 
     SX_End(AsContext(b));
-    EXPECT_EQ(sprox::gPatternTop, 0u);
-    EXPECT_EQ(sprox::gArchiveTop, 1);
-    EXPECT_EQ(sprox::gPatterns[4].header, nullptr);
+    EXPECT_EQ(sprox::gPattern.patternTop, 0u);
+    EXPECT_EQ(sprox::gPattern.archiveTop, 1);
+    EXPECT_EQ(sprox::gPattern.patterns[4].header, nullptr);
     EXPECT_EQ(m.liveBlocks, blocksWithImage - 1) << "the archive image is freed";
 
     // Registration works again afterwards, and a new context starts from nothing.
     SX_Init(AsContext(a), Window());
     EXPECT_EQ(SX_PatEntryDARFile(0, 1, file.path()), 1);
     SX_ReleaseAll();
-    EXPECT_EQ(sprox::gPatternTop, 0u);
+    EXPECT_EQ(sprox::gPattern.patternTop, 0u);
     SX_End(AsContext(a));
 }
 

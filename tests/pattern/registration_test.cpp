@@ -10,9 +10,7 @@
 #include "sprox/pattern/pattern.h"
 
 using namespace dartest;
-using sprox::gArchives;
-using sprox::gPatterns;
-using sprox::gPatternTop;
+using sprox::gPattern;
 
 namespace {
 
@@ -26,7 +24,7 @@ void ExpectRecords(int first, const std::vector<dar::Picture>& pictures, const s
     ASSERT_TRUE(dar::ReadDarInfo(bytes, &info, &error)) << error;
     for (size_t i = 0; i < pictures.size(); ++i) {
         SCOPED_TRACE(i);
-        const sprox::PatternRecord& r = gPatterns[first + i];
+        const sprox::PatternRecord& r = gPattern.patterns[first + i];
         const dar::EntryInfo& e = info.entries[i];
         ASSERT_NE(r.header, nullptr);
         const uint8_t* image = r.header - 8;
@@ -61,24 +59,24 @@ TEST(Registration, ThreeEntriesAskedForFiveFillThreeRecords)
     TempFile file(bytes);
 
     EXPECT_EQ(SX_PatEntryDARFile(10, 5, file.path()), 3);
-    EXPECT_EQ(gPatternTop, 13u);
+    EXPECT_EQ(gPattern.patternTop, 13u);
     for (int p = 0; p < 10; ++p) {
-        EXPECT_EQ(gPatterns[p].header, nullptr);
+        EXPECT_EQ(gPattern.patterns[p].header, nullptr);
     }
     ExpectRecords(10, pictures, bytes);
-    EXPECT_EQ(gPatterns[10].archive, 1);
-    EXPECT_EQ(gArchives[1].liveCount, 3);
-    EXPECT_EQ(gArchives[1].sourceKind, sprox::kSourceFile);
-    EXPECT_EQ(gArchives[1].resource, 0u);
-    EXPECT_EQ(gArchives[1].image, gPatterns[10].header - 8);
-    EXPECT_EQ(sprox::gArchiveTop, 2);
+    EXPECT_EQ(gPattern.patterns[10].archive, 1);
+    EXPECT_EQ(gPattern.archives[1].liveCount, 3);
+    EXPECT_EQ(gPattern.archives[1].sourceKind, sprox::kSourceFile);
+    EXPECT_EQ(gPattern.archives[1].resource, 0u);
+    EXPECT_EQ(gPattern.archives[1].image, gPattern.patterns[10].header - 8);
+    EXPECT_EQ(sprox::gPattern.archiveTop, 2);
     EXPECT_TRUE(fake::machine().boxes.empty());
 
     // Below a higher top, the top stays.
     TempFile high(MakeArchive(1));
     EXPECT_EQ(SX_PatEntryDARFile(40, 1, high.path()), 1);
     EXPECT_EQ(SX_PatEntryDARFile(0, 5, file.path()), 3);
-    EXPECT_EQ(gPatternTop, 41u);
+    EXPECT_EQ(gPattern.patternTop, 41u);
 }
 
 TEST(Registration, RangePastTheTableEndIsShortenedWithAReport)
@@ -88,8 +86,8 @@ TEST(Registration, RangePastTheTableEndIsShortenedWithAReport)
     EXPECT_EQ(SX_PatEntryDARFile(2040, 20, file.path()), 8);
     ASSERT_EQ(m.boxes.size(), 1u);
     EXPECT_EQ(m.boxes[0].text, ReportText(-2, "PatEntryDARFile"));
-    EXPECT_EQ(gPatternTop, 2048u);
-    EXPECT_NE(gPatterns[2047].header, nullptr);
+    EXPECT_EQ(gPattern.patternTop, 2048u);
+    EXPECT_NE(gPattern.patterns[2047].header, nullptr);
 
     // Nothing fits: the file is not even opened (an open would report as well).
     m.boxes.clear();
@@ -110,7 +108,7 @@ TEST(Registration, NegativeNumbersAndCountsRegisterNothingQuietly)
     EXPECT_EQ(SX_PatEntryDARFile(0, -1, file.path()), 0);
     EXPECT_EQ(SX_PatEntryDARFile(0, 0, file.path()), 0);
     EXPECT_TRUE(m.boxes.empty());
-    EXPECT_EQ(gPatternTop, 0u);
+    EXPECT_EQ(gPattern.patternTop, 0u);
     EXPECT_EQ(m.liveBlocks, 0);
 
     // The reader itself keeps to the table as well.
@@ -124,7 +122,7 @@ TEST(Registration, NegativeNumbersAndCountsRegisterNothingQuietly)
     auto* image = static_cast<uint8_t*>(m.GlobalAlloc(bytes.size()));
     std::memcpy(image, bytes.data(), bytes.size());
     EXPECT_EQ(sprox::PatEntryDAR(2047, 3, sprox::kSourceFile, image, bytes.size()), 1);
-    EXPECT_EQ(gPatternTop, 2048u);
+    EXPECT_EQ(gPattern.patternTop, 2048u);
 }
 
 TEST(Registration, UnknownVersionsReportOnlyWhenThereIsSomethingToRead)
@@ -142,7 +140,7 @@ TEST(Registration, UnknownVersionsReportOnlyWhenThereIsSomethingToRead)
     EXPECT_EQ(SX_PatEntryDARFile(0, 4, loud.path()), 0);
     ASSERT_EQ(m.boxes.size(), 1u);
     EXPECT_EQ(m.boxes[0].text, ReportText(-7, "PatEntryDAR..."));
-    EXPECT_EQ(gPatternTop, 0u);
+    EXPECT_EQ(gPattern.patternTop, 0u);
     EXPECT_EQ(m.liveBlocks, 0);
 
     // Bad magic: quiet, image freed.
@@ -177,7 +175,7 @@ TEST(Registration, HeaderLengthsAndVersionZero)
         ASSERT_EQ(SX_PatEntryDARFile(first, n, file.path()), n);
         ExpectRecords(first, *c.pictures, bytes);
         for (int i = 0; i < n; ++i) {
-            const sprox::PatternRecord& r = gPatterns[first + i];
+            const sprox::PatternRecord& r = gPattern.patterns[first + i];
             EXPECT_EQ(r.hotX, (*c.pictures)[i].hotX);
             EXPECT_EQ(r.hotY, (*c.pictures)[i].hotY);
             EXPECT_EQ(r.visibleHeight, r.storedHeight);
@@ -199,10 +197,10 @@ TEST(Registration, VisibleHeightComesFromTheHeader)
     bytes[1036 + 14] = 2;  // visible height 2 of 4 stored rows
     TempFile file(bytes);
     ASSERT_EQ(SX_PatEntryDARFile(0, 1, file.path()), 1);
-    EXPECT_EQ(gPatterns[0].visibleHeight, 2);
-    EXPECT_EQ(gPatterns[0].storedHeight, 4);
+    EXPECT_EQ(gPattern.patterns[0].visibleHeight, 2);
+    EXPECT_EQ(gPattern.patterns[0].storedHeight, 4);
     // The visible band is the top two rows.
     const std::vector<uint8_t> all = Shown(p, kHole);
     const std::vector<uint8_t> top(all.begin(), all.begin() + 12);
-    EXPECT_EQ(PixelsOf(gPatterns[0], kHole), top);
+    EXPECT_EQ(PixelsOf(gPattern.patterns[0], kHole), top);
 }

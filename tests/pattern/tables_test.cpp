@@ -7,10 +7,7 @@
 #include "sprox/pattern/pattern.h"
 
 using namespace dartest;
-using sprox::gArchives;
-using sprox::gArchiveTop;
-using sprox::gPatterns;
-using sprox::gPatternTop;
+using sprox::gPattern;
 
 TEST(Tables, ArchiveReplacedPatternByPatternIsFreedWithItsLastPattern)
 {
@@ -19,28 +16,28 @@ TEST(Tables, ArchiveReplacedPatternByPatternIsFreedWithItsLastPattern)
     ASSERT_EQ(SX_PatEntryDARFile(0, 3, a.path()), 3);   // slot 1
     ASSERT_EQ(SX_PatEntryDARFile(5, 1, b.path()), 1);   // slot 2
     EXPECT_EQ(m.liveBlocks, 2);
-    uint8_t* imageA = gArchives[1].image;
+    uint8_t* imageA = gPattern.archives[1].image;
 
     ASSERT_EQ(SX_PatEntryDARFile(0, 1, c.path()), 1);   // slot 3
-    EXPECT_EQ(gPatterns[0].archive, 3);
-    EXPECT_EQ(gArchives[1].liveCount, 2);
-    EXPECT_EQ(gArchives[1].image, imageA);
-    EXPECT_EQ(gArchiveTop, 4);
+    EXPECT_EQ(gPattern.patterns[0].archive, 3);
+    EXPECT_EQ(gPattern.archives[1].liveCount, 2);
+    EXPECT_EQ(gPattern.archives[1].image, imageA);
+    EXPECT_EQ(gPattern.archiveTop, 4);
     ASSERT_EQ(SX_PatEntryDARFile(1, 1, c.path()), 1);   // slot 4
-    EXPECT_EQ(gArchives[1].liveCount, 1);
+    EXPECT_EQ(gPattern.archives[1].liveCount, 1);
     EXPECT_EQ(m.liveBlocks, 4);
     ASSERT_EQ(SX_PatEntryDARFile(2, 1, c.path()), 1);   // slot 1 is free again when this one needs a slot
-    EXPECT_EQ(gPatterns[2].archive, 1);
-    EXPECT_EQ(gArchives[1].liveCount, 1);
+    EXPECT_EQ(gPattern.patterns[2].archive, 1);
+    EXPECT_EQ(gPattern.archives[1].liveCount, 1);
     EXPECT_EQ(m.liveBlocks, 4);                         // archive a's image went, a new one came
-    EXPECT_EQ(gArchiveTop, 5);
+    EXPECT_EQ(gPattern.archiveTop, 5);
 
     // Two numbers, one archive: the older holds fall away one by one.
     ASSERT_EQ(SX_PatEntryDARFile(0, 2, d.path()), 2);   // frees slots 3 and 4; takes 3
-    EXPECT_EQ(gPatterns[0].archive, 3);
-    EXPECT_EQ(gPatterns[1].archive, 3);
-    EXPECT_EQ(gArchives[4].liveCount, 0);
-    EXPECT_EQ(gArchiveTop, 4);
+    EXPECT_EQ(gPattern.patterns[0].archive, 3);
+    EXPECT_EQ(gPattern.patterns[1].archive, 3);
+    EXPECT_EQ(gPattern.archives[4].liveCount, 0);
+    EXPECT_EQ(gPattern.archiveTop, 4);
     EXPECT_EQ(m.liveBlocks, 3);
 }
 
@@ -56,27 +53,27 @@ TEST(Tables, ReleasingLowersBothTops)
     for (int p : {-1, 2, 10, 2047, 2048, 1 << 30}) {
         sprox::PatRelease(p);
     }
-    EXPECT_EQ(gPatternTop, 10u);
+    EXPECT_EQ(gPattern.patternTop, 10u);
     EXPECT_EQ(m.liveBlocks, 3);
 
     sprox::PatRelease(4);
-    EXPECT_EQ(gArchives[2].liveCount, 1);
-    EXPECT_EQ(gPatterns[4].data, nullptr);
+    EXPECT_EQ(gPattern.archives[2].liveCount, 1);
+    EXPECT_EQ(gPattern.patterns[4].data, nullptr);
     sprox::PatRelease(3);   // slot 2 empties below the top slot: the top stays
-    EXPECT_EQ(gArchiveTop, 4);
+    EXPECT_EQ(gPattern.archiveTop, 4);
     EXPECT_EQ(m.liveBlocks, 2);
     sprox::PatRelease(9);   // the top slot empties: the top falls past free slot 2
-    EXPECT_EQ(gArchiveTop, 2);
-    EXPECT_EQ(gPatternTop, 1u);   // and past the empty records
+    EXPECT_EQ(gPattern.archiveTop, 2);
+    EXPECT_EQ(gPattern.patternTop, 1u);   // and past the empty records
     EXPECT_EQ(m.liveBlocks, 1);
     EXPECT_EQ(sprox::FindArchiveSlot(), 2);
 
     ASSERT_EQ(SX_PatEntryDARFile(5, 2, two.path()), 2);
     sprox::PatReleaseFrom(6);
-    EXPECT_EQ(gPatternTop, 6u);
+    EXPECT_EQ(gPattern.patternTop, 6u);
     sprox::PatReleaseFrom(-7);
-    EXPECT_EQ(gPatternTop, 0u);
-    EXPECT_EQ(gArchiveTop, 1);
+    EXPECT_EQ(gPattern.patternTop, 0u);
+    EXPECT_EQ(gPattern.archiveTop, 1);
     EXPECT_EQ(m.liveBlocks, 0);
 }
 
@@ -87,26 +84,26 @@ TEST(Tables, ThirtyOneArchivesAndAThirtySecond)
     for (int i = 0; i < 31; ++i) {
         ASSERT_EQ(SX_PatEntryDARFile(i, 1, one.path()), 1);
     }
-    EXPECT_EQ(gArchiveTop, 32);
+    EXPECT_EQ(gPattern.archiveTop, 32);
     EXPECT_EQ(sprox::FindArchiveSlot(), -1);
 
     EXPECT_EQ(SX_PatEntryDARFile(40, 3, three.path()), 0);
     EXPECT_TRUE(m.boxes.empty());
-    EXPECT_EQ(gPatternTop, 31u);   // the records made for the range are gone again
+    EXPECT_EQ(gPattern.patternTop, 31u);   // the records made for the range are gone again
     EXPECT_EQ(m.liveBlocks, 31);   // the refused image is freed
 
     // Over patterns in use, the range is released first: its archives free slots,
     // so this one fits.
     EXPECT_EQ(SX_PatEntryDARFile(29, 3, three.path()), 3);
-    EXPECT_EQ(gPatternTop, 32u);
-    EXPECT_EQ(gPatterns[31].archive, 30);
+    EXPECT_EQ(gPattern.patternTop, 32u);
+    EXPECT_EQ(gPattern.patterns[31].archive, 30);
 
     SX_ReleaseAll();
-    EXPECT_EQ(gPatternTop, 0u);
-    EXPECT_EQ(gArchiveTop, 1);
+    EXPECT_EQ(gPattern.patternTop, 0u);
+    EXPECT_EQ(gPattern.archiveTop, 1);
     EXPECT_EQ(m.liveBlocks, 0);
     for (int s = 0; s < sprox::kMaxArchives; ++s) {
-        EXPECT_EQ(gArchives[s].liveCount, 0);
+        EXPECT_EQ(gPattern.archives[s].liveCount, 0);
     }
 }
 
@@ -117,18 +114,18 @@ TEST(Tables, ReleaseAllFreesConvertedBitmapsToo)
     ASSERT_EQ(SX_PatEntryDARFile(100, 4, file.path()), 4);
     // A converted bitmap: the record then owns a block of its own at header.
     auto* block = static_cast<uint8_t*>(m.GlobalAlloc(1064 + 16));
-    gPatterns[101].header = block;
-    gPatterns[101].bitmapBits = block + 1064;
+    gPattern.patterns[101].header = block;
+    gPattern.patterns[101].bitmapBits = block + 1064;
     EXPECT_EQ(m.liveBlocks, 2);
 
     sprox::PatRelease(101);
     EXPECT_EQ(m.liveBlocks, 1);   // the bitmap went; the archive has three more patterns
-    EXPECT_EQ(gPatterns[101].bitmapBits, nullptr);
-    EXPECT_EQ(gPatterns[101].header, nullptr);
+    EXPECT_EQ(gPattern.patterns[101].bitmapBits, nullptr);
+    EXPECT_EQ(gPattern.patterns[101].header, nullptr);
 
     SX_ReleaseAll();
-    EXPECT_EQ(gPatternTop, 0u);
-    EXPECT_EQ(gArchiveTop, 1);
+    EXPECT_EQ(gPattern.patternTop, 0u);
+    EXPECT_EQ(gPattern.archiveTop, 1);
     EXPECT_EQ(m.liveBlocks, 0);
     SX_ReleaseAll();   // twice is harmless
     EXPECT_EQ(m.liveBlocks, 0);

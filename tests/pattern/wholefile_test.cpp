@@ -68,6 +68,6 @@ TEST(WholeFile, PatternLoadingFailsWithTheReadersReport)
     ASSERT_EQ(m.boxes.size(), 2u);
     EXPECT_EQ(m.boxes[0].text, ReportText(-4, "missing.dar -> 2"));
     EXPECT_EQ(m.boxes[1].text, ReportText(-3, file.path()));
-    EXPECT_EQ(sprox::gPatternTop, 0u);
+    EXPECT_EQ(sprox::gPattern.patternTop, 0u);
     EXPECT_EQ(m.liveBlocks, 0);
 }

@@ -33,7 +33,7 @@ struct Pattern {
     void Register() const
     {
         static uint8_t header[1036] = {4};
-        sprox::PatternRecord& r = sprox::gPatterns[number];
+        sprox::PatternRecord& r = sprox::gPattern.patterns[number];
         r = {};
         r.header = header;
         r.data = encoded.data();
@@ -45,8 +45,8 @@ struct Pattern {
         r.hotY = static_cast<int16_t>(hotY);
         r.stride = encoded.stride;
         r.keyColour = 0;
-        if (sprox::gPatternTop <= static_cast<uint32_t>(number)) {
-            sprox::gPatternTop = static_cast<uint32_t>(number) + 1;
+        if (sprox::gPattern.patternTop <= static_cast<uint32_t>(number)) {
+            sprox::gPattern.patternTop = static_cast<uint32_t>(number) + 1;
         }
     }
 };

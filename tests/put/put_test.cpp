@@ -136,7 +136,7 @@ TEST(PatDraw, MatchesTheModelOnRandomDraws)
             << rq.scaleX << "/" << rq.scaleY << " at " << rq.x << "," << rq.y << " width "
             << pat.picture.width << " visible " << pat.visible << " period " << rq.wavePeriod
             << " amplitude " << rq.waveAmplitude;
-        sprox::gPatterns[pat.number] = {};
+        sprox::gPattern.patterns[pat.number] = {};
     }
 }
 
@@ -174,7 +174,7 @@ TEST(PatPut, MatchesTheModelAndClipsTheBottomByTheContextHeight)
             EXPECT_EQ(gLog.locks, 1);
         }
         EXPECT_EQ(gLog.locks, gLog.unlocks);
-        sprox::gPatterns[pat.number] = {};
+        sprox::gPattern.patterns[pat.number] = {};
     }
 }
 
@@ -312,7 +312,7 @@ TEST(PatDraw, OneToOneScalesAndFullMeshesDrawAsPlain)
         still.waveAmplitude = 100;
         still.wavePeriod = 0;
         EXPECT_EQ(draw(still), expected) << n;
-        sprox::gPatterns[pat.number] = {};
+        sprox::gPattern.patterns[pat.number] = {};
         if (HasFailure()) {
             return;
         }
@@ -523,13 +523,13 @@ TEST(PatDraw, PatternNumbersAndRecordsThatCannotBeDrawnDrawNothing)
     EXPECT_EQ(gLog.locks, 0);
 
     // A visible band reaching past the stored rows is not drawn.
-    sprox::gPatterns[7].visibleHeight = 4;
+    sprox::gPattern.patterns[7].visibleHeight = 4;
     SX_PatPut(&context, 0, 0, 7);
     DrawRequest rq{};
     rq.pattern = 7;
     EXPECT_EQ(s.Draw(rq), before);
-    sprox::gPatterns[7].visibleHeight = 3;
-    sprox::gPatterns[7].rowsAbove = -1;
+    sprox::gPattern.patterns[7].visibleHeight = 3;
+    sprox::gPattern.patterns[7].rowsAbove = -1;
     EXPECT_EQ(s.Draw(rq), before);
 
     // No context, no view, no request: nothing happens.

@@ -14,7 +14,7 @@
 
 using namespace dartest;
 using sprox::FrameView;
-using sprox::gPatterns;
+using sprox::gPattern;
 using roto::Registered;
 
 namespace {
@@ -45,13 +45,13 @@ TEST(BitmapView, KeyedPatternConvertsOnceIntoADeviceIndependentBitmap)
     auto& m = fake::machine();
     // 13 wide, a hot spot that must not shift the picture, key colour 0.
     Registered r({MakePicture(13, 7, 0, 4, 3, 5)});
-    const uint8_t* archiveHeader = gPatterns[0].header;
-    const uint8_t* rows = gPatterns[0].data;
+    const uint8_t* archiveHeader = gPattern.patterns[0].header;
+    const uint8_t* rows = gPattern.patterns[0].data;
     const size_t allocationsBefore = m.allocations.size();
 
     FrameView v{};
     ASSERT_EQ(sprox::PatBitmapView(&v, 0), 1);
-    const sprox::PatternRecord& rec = gPatterns[0];
+    const sprox::PatternRecord& rec = gPattern.patterns[0];
     ASSERT_EQ(m.allocations.size(), allocationsBefore + 1);
     EXPECT_EQ(m.allocations.back(), 1064u + 7 * 16);
     EXPECT_EQ(v.pitch, -16);
@@ -97,7 +97,7 @@ TEST(BitmapView, BackgroundTakesTheKeyColourAndRowsBelowTheBandStayBackground)
     dar::Picture pic = MakePicture(6, 4, 9, 2);
     Registered r({pic});
     // Show only the top two stored rows, as a pattern whose band is shorter.
-    gPatterns[0].visibleHeight = 2;
+    gPattern.patterns[0].visibleHeight = 2;
     FrameView v{};
     ASSERT_EQ(sprox::PatBitmapView(&v, 0), 1);
     const std::vector<uint8_t> shown = Shown(pic, 9);
@@ -116,7 +116,7 @@ TEST(BitmapView, OpaquePatternIsViewedInPlace)
 {
     auto& m = fake::machine();
     Registered r({MakePicture(10, 5, -1, 3)});
-    const sprox::PatternRecord& rec = gPatterns[0];
+    const sprox::PatternRecord& rec = gPattern.patterns[0];
     ASSERT_EQ(rec.stride, 16u);
     const size_t allocationsBefore = m.allocations.size();
     const uint8_t* header = rec.header;
@@ -147,8 +147,8 @@ TEST(BitmapView, ReleaseFreesTheBitmapAndANewPatternConvertsAgain)
         EXPECT_EQ(m.liveBlocks, blocksBefore + 3) << "the image and two bitmaps";
 
         sprox::PatRelease(20);
-        EXPECT_EQ(gPatterns[20].header, nullptr);
-        EXPECT_EQ(gPatterns[20].bitmapBits, nullptr);
+        EXPECT_EQ(gPattern.patterns[20].header, nullptr);
+        EXPECT_EQ(gPattern.patterns[20].bitmapBits, nullptr);
         EXPECT_EQ(m.liveBlocks, blocksBefore + 2);
         EXPECT_EQ(sprox::PatBitmapView(&v, 20), 0);
     }
@@ -156,7 +156,7 @@ TEST(BitmapView, ReleaseFreesTheBitmapAndANewPatternConvertsAgain)
     // A new archive over number 21 replaces the converted pattern.
     Registered next({MakePicture(11, 3, 0, 8)}, 21);
     EXPECT_EQ(m.liveBlocks, blocksBefore + 1) << "old bitmap and old image are gone";
-    EXPECT_EQ(gPatterns[21].bitmapBits, nullptr);
+    EXPECT_EQ(gPattern.patterns[21].bitmapBits, nullptr);
     const size_t allocationsBefore = m.allocations.size();
     FrameView v{};
     ASSERT_EQ(sprox::PatBitmapView(&v, 21), 1);
@@ -171,7 +171,7 @@ TEST(BitmapView, FailedAllocationLeavesThePatternUnconverted)
 {
     auto& m = fake::machine();
     Registered r({MakePicture(8, 8, 0, 5)});
-    const uint8_t* header = gPatterns[0].header;
+    const uint8_t* header = gPattern.patterns[0].header;
     const int blocks = m.liveBlocks;
     std::vector<uint8_t> frame(32 * 32, 7);
     SproxContext c{};
@@ -184,8 +184,8 @@ TEST(BitmapView, FailedAllocationLeavesThePatternUnconverted)
     EXPECT_EQ(sprox::PatToBitmap(0), 0);
     SX_RotoZoomPut(&c, 16, 16, 0, 4, 4, 0, 256);
     EXPECT_EQ(frame, std::vector<uint8_t>(32 * 32, 7)) << "the rotate-zoom draws nothing";
-    EXPECT_EQ(gPatterns[0].bitmapBits, nullptr);
-    EXPECT_EQ(gPatterns[0].header, header);
+    EXPECT_EQ(gPattern.patterns[0].bitmapBits, nullptr);
+    EXPECT_EQ(gPattern.patterns[0].header, header);
     EXPECT_EQ(m.liveBlocks, blocks);
     EXPECT_TRUE(m.boxes.empty()) << "no message";
 
@@ -211,9 +211,9 @@ TEST(BitmapView, NothingToViewGivesZero)
     // their segment word is not read in place (the archive reader refuses such
     // files; the record here is changed by hand).
     Registered opaque({MakePicture(10, 3, -1, 4)}, 30);
-    gPatterns[30].stride = 12;
+    gPattern.patterns[30].stride = 12;
     EXPECT_EQ(sprox::PatBitmapView(&v, 30), 0);
-    gPatterns[30].stride = 16;
+    gPattern.patterns[30].stride = 16;
     EXPECT_EQ(sprox::PatBitmapView(&v, 30), 1);
     EXPECT_EQ(sprox::PatBitmapView(nullptr, 2), 0);
     EXPECT_EQ(sprox::PatAllocBitmap(nullptr, 2, 0, -1), 0);
@@ -226,14 +226,14 @@ TEST(BitmapView, AllocatingAgainReplacesTheBitmapWithoutLeaking)
     const int blocks = m.liveBlocks;
     ASSERT_EQ(sprox::PatToBitmap(0), 1);
     EXPECT_EQ(m.liveBlocks, blocks + 1);
-    const uint8_t* old = gPatterns[0].header;
+    const uint8_t* old = gPattern.patterns[0].header;
     // The palette handed in comes from the bitmap being replaced.
     ASSERT_EQ(sprox::PatAllocBitmap(old + 40, 0, 200, 2), 1);
     EXPECT_EQ(m.liveBlocks, blocks + 1);
     const dar::Palette palette = MakePalette();
-    EXPECT_EQ(std::memcmp(gPatterns[0].header + 40, palette.data(), palette.size()), 0);
-    EXPECT_EQ(gPatterns[0].bitmapBits[0], 200);
-    EXPECT_EQ(gPatterns[0].bitmapBits[2 * 8 - 1], 200);
+    EXPECT_EQ(std::memcmp(gPattern.patterns[0].header + 40, palette.data(), palette.size()), 0);
+    EXPECT_EQ(gPattern.patterns[0].bitmapBits[0], 200);
+    EXPECT_EQ(gPattern.patterns[0].bitmapBits[2 * 8 - 1], 200);
 }
 
 TEST(DibView, DescribesBottomUpAndTopDownBitmapsAndRefusesOthers)

@@ -31,9 +31,9 @@ public:
     uint32_t SetErrorMode(uint32_t mode) override { return real_.SetErrorMode(mode); }
     void* TakeGuard(const char* name) override { return real_.TakeGuard(name); }
     void ReleaseGuard(void* guard) override { real_.ReleaseGuard(guard); }
-    void MessageBox(const char* text, const char* caption) override
+    void MessageBox(const char* text, const char* caption, const char* gloss) override
     {
-        real_.MessageBox(text, caption);
+        real_.MessageBox(text, caption, gloss);
     }
     void* GlobalAlloc(size_t size) override { return real_.GlobalAlloc(size); }
     void GlobalFree(void* block) override { real_.GlobalFree(block); }

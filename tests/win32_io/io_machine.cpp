@@ -43,7 +43,7 @@ public:
     void* TakeGuard(const char*) override { return this; }
     void ReleaseGuard(void*) override {}
 
-    void MessageBox(const char* text, const char* caption) override
+    void MessageBox(const char* text, const char* caption, const char* /*gloss*/) override
     {
         Log().boxes.push_back(std::string(caption) + ": " + text);
     }

@@ -1,6 +1,5 @@
 #include "sprox/sys/sdl/sdl_machine.h"
 
-#include "sprox/core/report.h"
 #include "sprox/sys/sdl/sdl_sound.h"
 
 #include <SDL2/SDL.h>
@@ -125,7 +124,7 @@ void SdlMachine::ReleaseGuard(void* guard)
     }
 }
 
-void SdlMachine::MessageBox(const char* text, const char* caption)
+void SdlMachine::MessageBox(const char* text, const char* caption, const char* gloss)
 {
     std::string utf8Text = Cp932ToUtf8(text);
     std::string utf8Caption = Cp932ToUtf8(caption);
@@ -143,9 +142,8 @@ void SdlMachine::MessageBox(const char* text, const char* caption)
     if (shown) {
         return;
     }
-    const std::string gloss = sprox::ReportGloss(text);
     std::fprintf(stderr, "%s: %s%s%s\n", utf8Caption.c_str(), utf8Text.c_str(),
-                 gloss.empty() ? "" : " ", gloss.c_str());
+                 *gloss == '\0' ? "" : " ", gloss);
 }
 
 void* SdlMachine::GlobalAlloc(size_t size) { return std::malloc(size == 0 ? 1 : size); }

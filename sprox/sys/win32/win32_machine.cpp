@@ -68,7 +68,7 @@ void Win32Machine::ReleaseGuard(void* guard)
     }
 }
 
-void Win32Machine::MessageBox(const char* text, const char* caption)
+void Win32Machine::MessageBox(const char* text, const char* caption, const char* /*gloss*/)
 {
     ::MessageBoxA(::GetActiveWindow(), text, caption, MB_OK | MB_ICONHAND);
 }
