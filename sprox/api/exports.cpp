@@ -10,7 +10,6 @@
 #include "sprox/core/debug.h"
 #include "sprox/core/report.h"
 #include "sprox/display/backend.h"
-#include "sprox/display/ddraw_state.h"
 #include "sprox/display/frame.h"
 #include "sprox/display/screenmode.h"
 #include "sprox/input/capture.h"
@@ -83,15 +82,15 @@ void ExplainFullScreen(const SproxContext* context, int width, int height)
     }
     const int32_t wantWidth = context->viewWidth != 0 ? context->viewWidth : width;
     const int32_t wantHeight = context->viewHeight != 0 ? context->viewHeight : height;
-    if (gDisplayModeCount == 0) {
+    if (gDisplay.modeCount == 0) {
         Diag("SX_FullScreen", "%d x %d: the display offers no 8-bit screen mode", wantWidth,
              wantHeight);
         return;
     }
     std::string modes;
-    for (int i = 0; i < gDisplayModeCount; ++i) {
-        modes += (i == 0 ? "" : ", ") + std::to_string(gDisplayModes[i].width) + " x " +
-                 std::to_string(gDisplayModes[i].height);
+    for (int i = 0; i < gDisplay.modeCount; ++i) {
+        modes += (i == 0 ? "" : ", ") + std::to_string(gDisplay.modes[i].width) + " x " +
+                 std::to_string(gDisplay.modes[i].height);
     }
     int32_t scale = context->scale;
     if (ChooseDisplayMode(wantWidth, wantHeight, &scale, false) < 0) {
@@ -203,7 +202,7 @@ SXEXPORT void SXAPI SX_PatDraw(SproxContext* context, const DrawRequest* request
     FrameView view;
     if (LockFrameView(&view, context)) {
         PatDraw(&view, request);
-        gOps.unlock(context);
+        gDisplay.ops.unlock(context);
     }
 }
 

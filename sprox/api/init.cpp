@@ -7,7 +7,6 @@
 #include "sprox/core/registry.h"
 #include "sprox/core/report.h"
 #include "sprox/display/backend.h"
-#include "sprox/display/ddraw_state.h"
 #include "sprox/display/screenmode.h"
 #include "sprox/pattern/pattern.h"
 #include "sprox/sys/ddraw.h"
@@ -100,7 +99,7 @@ void ChooseBackend(SproxContext* context, SxWindow window, uint32_t version)
 {
     sys::Machine& m = sys::M();
     uint32_t previousMode = m.SetErrorMode(kSemNoOpenFileErrorBox);
-    gBackend = kBackendPlainDib;
+    gDisplay.backend = kBackendPlainDib;
     gDisplayModule = nullptr;
 
     bool ntOrNewer = (version & 0x80000000u) == 0 || (version & 0xFFu) >= 4;
@@ -108,17 +107,17 @@ void ChooseBackend(SproxContext* context, SxWindow window, uint32_t version)
         gGdi32 = m.LoadModule("GDI32");
         gCreateDIBSection = gGdi32 != nullptr ? m.FindEntry(gGdi32, "CreateDIBSection") : nullptr;
         if (gCreateDIBSection != nullptr && m.gdi() != nullptr) {
-            gBackend = kBackendDibSection;
+            gDisplay.backend = kBackendDibSection;
         }
-        gDirectDrawCreate = nullptr;
-        if (gBackend == kBackendDibSection) {
+        gDisplay.directDrawCreate = nullptr;
+        if (gDisplay.backend == kBackendDibSection) {
             gDisplayModule = m.LoadModule("DDRAW.DLL");
             if (gDisplayModule != nullptr) {
-                gDirectDrawCreate = m.FindEntry(gDisplayModule, "DirectDrawCreate");
-                if (gDirectDrawCreate == nullptr || m.ddraw() == nullptr) {
+                gDisplay.directDrawCreate = m.FindEntry(gDisplayModule, "DirectDrawCreate");
+                if (gDisplay.directDrawCreate == nullptr || m.ddraw() == nullptr) {
                     m.FreeModule(gDisplayModule);
                     gDisplayModule = nullptr;
-                    gDirectDrawCreate = nullptr;
+                    gDisplay.directDrawCreate = nullptr;
                 }
             }
             if (window != nullptr) {
@@ -132,7 +131,7 @@ void ChooseBackend(SproxContext* context, SxWindow window, uint32_t version)
                 gWinGEntries[i] = m.FindEntry(gDisplayModule, kWinGEntryNames[i]);
             }
             if (gWinGEntries[0] != nullptr && m.wing() != nullptr) {
-                gBackend = kBackendWinG;
+                gDisplay.backend = kBackendWinG;
             } else {
                 m.FreeModule(gDisplayModule);
                 gDisplayModule = nullptr;
@@ -156,7 +155,7 @@ void UnloadLibraries()
         gGdi32 = nullptr;
     }
     gCreateDIBSection = nullptr;
-    gDirectDrawCreate = nullptr;
+    gDisplay.directDrawCreate = nullptr;
     std::fill(std::begin(gWinGEntries), std::end(gWinGEntries), nullptr);
 }
 
@@ -169,7 +168,7 @@ void LeaveSurface(SproxContext* context)
         if (context->hdc != nullptr) {
             dd->ReleaseDC(context->surface, context->hdc);
         }
-        if (context->surface != gBackBuffer) {
+        if (context->surface != gDisplay.backBuffer) {
             dd->Release(context->surface);
         }
         if (context->ddPalette != nullptr) {
@@ -185,7 +184,7 @@ void LeaveSurface(SproxContext* context)
 
 void ReleaseFrame(SproxContext* context)
 {
-    if (gBackend == kBackendDirectDraw && context->surface != nullptr) {
+    if (gDisplay.backend == kBackendDirectDraw && context->surface != nullptr) {
         LeaveSurface(context);
     }
     if (context->bits == nullptr) {
@@ -202,7 +201,7 @@ void ReleaseFrame(SproxContext* context)
     context->savedBitmap = nullptr;
     context->dibDC = nullptr;
     context->dibBits = nullptr;
-    if (gBackend == kBackendPlainDib) {
+    if (gDisplay.backend == kBackendPlainDib) {
         sys::M().GlobalFree(context->bits);
     }
     context->bits = nullptr;
@@ -248,7 +247,7 @@ void SproxEnd(SproxContext* context)
             gContextCount = 0;
             PatReleaseFrom(0);
             UnloadLibraries();
-            gBackend = kBackendPlainDib;
+            gDisplay.backend = kBackendPlainDib;
             InstallOps();
         }
     }

@@ -422,6 +422,21 @@ void FillTranslucentRow(const SproxColor* palette, CandidateList& list, const St
     }
 }
 
+// Rows first..last at a level other than 0 and 100.
+void FillTranslucentRows(const SproxColor* palette, uint8_t* table, int first, int last,
+                         int level)
+{
+    CandidateList list;
+    BuildCandidates(palette, &list);
+    Steps steps;
+    BuildSteps(level, &steps);
+    // Only level 50 mirrors, and only from rows this call fills.
+    int mirrorFrom = level == 50 ? first : kRowSize;
+    for (int s = first; s <= last; ++s) {
+        FillTranslucentRow(palette, list, steps, level >= 50, mirrorFrom, s, table);
+    }
+}
+
 } // namespace
 
 bool RopInit(uint8_t* table)
@@ -474,15 +489,7 @@ bool TranslucentRop(const SproxColor* palette, uint8_t* table, uint8_t first, ui
         }
         return true;
     }
-    CandidateList list;
-    BuildCandidates(palette, &list);
-    Steps steps;
-    BuildSteps(level, &steps);
-    // Only level 50 mirrors, and only from rows this call fills.
-    int mirrorFrom = level == 50 ? first : kRowSize;
-    for (int s = first; s <= last; ++s) {
-        FillTranslucentRow(palette, list, steps, level >= 50, mirrorFrom, s, table);
-    }
+    FillTranslucentRows(palette, table, first, last, level);
     return true;
 }
 

@@ -8,13 +8,12 @@
 
 namespace sprox {
 
-int32_t gBackend = kBackendPlainDib;
-BackendOps gOps = kBackendOps[kBackendPlainDib];
+DisplayState gDisplay{.ops = kBackendOps[kBackendPlainDib]};
 
 void InstallOps()
 {
-    gOps = gBackend >= kBackendPlainDib && gBackend <= kBackendDirectDraw
-               ? kBackendOps[gBackend]
+    gDisplay.ops = gDisplay.backend >= kBackendPlainDib && gDisplay.backend <= kBackendDirectDraw
+               ? kBackendOps[gDisplay.backend]
                : kBackendOps[kBackendPlainDib];
 }
 
@@ -23,7 +22,7 @@ void RefreshDescription(SproxContext* context)
     if (context == nullptr) {
         return;
     }
-    if (gBackend == kBackendDibSection) {
+    if (gDisplay.backend == kBackendDibSection) {
         context->hdc = context->dibDC;
         context->bits = context->dibBits;
         context->width = context->header.width;
@@ -33,7 +32,7 @@ void RefreshDescription(SproxContext* context)
             context->height = -context->height;
             context->direction = -1;
         }
-    } else if (gBackend == kBackendDirectDraw) {
+    } else if (gDisplay.backend == kBackendDirectDraw) {
         // A locked surface is top-down; bits and hdc exist only while locked or
         // while a DC is out.
         context->bits = nullptr;
@@ -62,7 +61,7 @@ int LockFrameView(FrameView* view, SproxContext* context)
     if (view == nullptr) {
         return 0;
     }
-    if (!gOps.lock(context)) {
+    if (!gDisplay.ops.lock(context)) {
         std::memset(view, 0, sizeof *view);
         return 0;
     }

@@ -9,6 +9,8 @@
 #include <cstdint>
 
 #include "sprox.h"
+#include "sprox/sys/ddraw.h"
+#include "sprox/sys/gdi.h"
 
 namespace sprox {
 
@@ -38,10 +40,38 @@ struct BackendOps {
                     int srcX, int srcY);
 };
 
-extern int32_t gBackend;
-extern BackendOps gOps;
+// The 8-bit display modes of the machine, in the order it enumerates them.
+struct DisplayMode {
+    uint32_t width;
+    uint32_t height;
+};
+inline constexpr int32_t kMaxDisplayModes = 64;
 
-// Installs the op table for gBackend.
+// All the display subsystem keeps, process-wide.
+struct DisplayState {
+    int32_t backend = kBackendPlainDib;
+    BackendOps ops{};         // the table of `backend`, installed by InstallOps
+    // The logical palette the identity-palette builder fills.
+    sys::LogPalette logPalette{};
+    // DirectDrawCreate as resolved by the first SX_Init; null when DirectDraw is missing.
+    void* directDrawCreate = nullptr;
+    // The DirectDraw object, the primary surface and its back buffer (page flipping
+    // only); all null outside full screen.
+    void* directDraw = nullptr;
+    sys::Surface primary = nullptr;
+    sys::Surface backBuffer = nullptr;
+    // Filled by every surface lock; its size field stays kSurfaceDescSize.
+    sys::SurfaceDesc surfaceDesc{};
+    // The context that owns full screen, or null.
+    SproxContext* fullScreenOwner = nullptr;
+    // Filled the first time DirectDraw is had and never emptied.
+    DisplayMode modes[kMaxDisplayModes]{};
+    int32_t modeCount = 0;
+};
+
+extern DisplayState gDisplay;
+
+// Installs the op table for gDisplay.backend.
 void InstallOps();
 
 // Brings a context's bits, hdc, direction, stride, pitch, topOffset and clip in
@@ -62,7 +92,7 @@ struct FrameView {
 };
 
 // Locks the frame and describes it (1), or zeroes the view (0). After 1 the caller
-// unlocks through gOps.unlock.
+// unlocks through gDisplay.ops.unlock.
 int LockFrameView(FrameView* view, SproxContext* context);
 
 } // namespace sprox

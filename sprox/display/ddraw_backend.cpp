@@ -3,8 +3,8 @@
 // lock; a surface lost to a mode switch is restored once and locked again.
 #include <algorithm>
 
+#include "sprox/display/backend.h"
 #include "sprox/display/backend_ops.h"
-#include "sprox/display/ddraw_state.h"
 #include "sprox/sys/ddraw.h"
 #include "sprox/sys/machine.h"
 
@@ -14,7 +14,7 @@ namespace {
 // Restores the primary surface (when there is one), then the frame's surface.
 bool RestoreSurfaces(sys::DirectDraw* dd, sys::Surface surface)
 {
-    if (gPrimary != nullptr && dd->Restore(gPrimary) != sys::kDDOk) {
+    if (gDisplay.primary != nullptr && dd->Restore(gDisplay.primary) != sys::kDDOk) {
         return false;
     }
     return dd->Restore(surface) == sys::kDDOk;
@@ -67,19 +67,19 @@ int SurfaceLock(SproxContext* context)
     if (dd == nullptr || context->surface == nullptr) {
         return 0;
     }
-    gSurfaceDesc.flags = 0;
-    sys::Result result = dd->Lock(context->surface, &gSurfaceDesc, sys::kDDLockWait);
+    gDisplay.surfaceDesc.flags = 0;
+    sys::Result result = dd->Lock(context->surface, &gDisplay.surfaceDesc, sys::kDDLockWait);
     if (result == sys::kDDErrSurfaceLost && RestoreSurfaces(dd, context->surface)) {
-        gSurfaceDesc.flags = 0;
-        result = dd->Lock(context->surface, &gSurfaceDesc, sys::kDDLockWait);
+        gDisplay.surfaceDesc.flags = 0;
+        result = dd->Lock(context->surface, &gDisplay.surfaceDesc, sys::kDDLockWait);
     }
     if (result != sys::kDDOk) {
         return 0;
     }
     context->topOffset = 0;
-    context->bits = gSurfaceDesc.surface;
-    context->pitch = gSurfaceDesc.pitch;
-    context->stride = gSurfaceDesc.pitch;
+    context->bits = gDisplay.surfaceDesc.surface;
+    context->pitch = gDisplay.surfaceDesc.pitch;
+    context->stride = gDisplay.surfaceDesc.pitch;
     ++context->lockCount;
     return 1;
 }
@@ -133,13 +133,13 @@ void SurfaceReleaseDC(SproxContext* context)
 int SurfacePresent(void*, int x, int y, int w, int h, SproxContext* context, int srcX, int srcY)
 {
     sys::DirectDraw* dd = sys::M().ddraw();
-    if (dd == nullptr || context->surface == nullptr || gPrimary == nullptr) {
+    if (dd == nullptr || context->surface == nullptr || gDisplay.primary == nullptr) {
         return sys::kDDErrGeneric;
     }
-    if (x == 0 && y == 0 && context->surface == gBackBuffer && context->scale == 1) {
-        return dd->Flip(gPrimary, nullptr, sys::kDDFlipWait);
+    if (x == 0 && y == 0 && context->surface == gDisplay.backBuffer && context->scale == 1) {
+        return dd->Flip(gDisplay.primary, nullptr, sys::kDDFlipWait);
     }
-    return BlitSurface(dd, gPrimary, x, y, w, h, context, srcX, srcY);
+    return BlitSurface(dd, gDisplay.primary, x, y, w, h, context, srcX, srcY);
 }
 
 int SurfaceCopy(SproxContext* destination, int x, int y, int w, int h, SproxContext* source,

@@ -88,7 +88,7 @@ int PlainDibCopy(SproxContext* destination, int x, int y, int w, int h, SproxCon
         return 0;
     }
     if (!LockFrameView(&from, source)) {
-        gOps.unlock(destination);
+        gDisplay.ops.unlock(destination);
         return 0;
     }
     // Within one frame, a copy downwards runs from the last row so that no row is
@@ -101,8 +101,8 @@ int PlainDibCopy(SproxContext* destination, int x, int y, int w, int h, SproxCon
         uint8_t* d = to.bits + to.topOffset + (int64_t{y} + row) * to.pitch + x;
         std::memmove(d, s, static_cast<size_t>(w));
     }
-    gOps.unlock(source);
-    gOps.unlock(destination);
+    gDisplay.ops.unlock(source);
+    gDisplay.ops.unlock(destination);
     return 1;
 }
 

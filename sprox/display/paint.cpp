@@ -48,7 +48,7 @@ void SproxPaint(SproxContext* context, void* target, int x, int y)
         gdi->SetStretchBltMode(target, sys::kColorOnColor);
     }
     if (context->scrollX == 0 && context->scrollY == 0 && viewW <= width && viewH <= height) {
-        gOps.present(target, x, y, viewW, viewH, context, 0, 0);
+        gDisplay.ops.present(target, x, y, viewW, viewH, context, 0, 0);
         return;
     }
     int sx = Wrap(context->scrollX, width);
@@ -58,15 +58,15 @@ void SproxPaint(SproxContext* context, void* target, int x, int y)
     int d = std::min(viewH, height - sy);  // rows from sy to the bottom edge
     int b = std::min(viewH - d, height);   // rows wrapped around from the top edge
     if (a > 0) {
-        gOps.present(target, x + c, y, a, d, context, 0, sy);
+        gDisplay.ops.present(target, x + c, y, a, d, context, 0, sy);
     }
     if (b > 0) {
-        gOps.present(target, x, y + d, c, b, context, sx, 0);
+        gDisplay.ops.present(target, x, y + d, c, b, context, sx, 0);
         if (a > 0) {
-            gOps.present(target, x + c, y + d, a, b, context, 0, 0);
+            gDisplay.ops.present(target, x + c, y + d, a, b, context, 0, 0);
         }
     }
-    gOps.present(target, x, y, c, d, context, sx, sy);
+    gDisplay.ops.present(target, x, y, c, d, context, sx, sy);
 }
 
 void SproxClear(SproxContext* context, int colour)
@@ -82,7 +82,7 @@ void SproxClear(SproxContext* context, int colour)
             return;
         }
     }
-    if (!gOps.lock(context)) {
+    if (!gDisplay.ops.lock(context)) {
         return;
     }
     // Only the width of each row is filled; the padding after it stays as it was.
@@ -96,7 +96,7 @@ void SproxClear(SproxContext* context, int colour)
             std::memset(row, value, width);
         }
     }
-    gOps.unlock(context);
+    gDisplay.ops.unlock(context);
 }
 
 } // namespace sprox

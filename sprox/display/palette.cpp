@@ -3,7 +3,7 @@
 #include <cstring>
 #include <iterator>
 
-#include "sprox/display/ddraw_state.h"
+#include "sprox/display/backend.h"
 #include "sprox/sys/machine.h"
 
 namespace sprox {
@@ -17,7 +17,7 @@ constexpr int kVaryingColours[] = {8, 9, 246, 247};
 // How many static colours the screen reserves at each end of the palette.
 int StaticColours(sys::Gdi* gdi, sys::Handle screen)
 {
-    if (gdi == nullptr || gPrimary != nullptr) {
+    if (gdi == nullptr || gDisplay.primary != nullptr) {
         return 0;
     }
     return gdi->GetDeviceCaps(screen, sys::kBitsPixel) > 8 ? 0 : kStatics;
@@ -30,13 +30,11 @@ bool SameColour(const SproxColor& a, const SproxColor& b)
 
 } // namespace
 
-sys::LogPalette gLogPalette;
-
 void BuildIdentityPalette(SproxColor* table, bool writeBack)
 {
-    sys::PaletteEntry* entries = gLogPalette.entries;
-    gLogPalette.version = sys::kPaletteVersion;
-    gLogPalette.count = 256;
+    sys::PaletteEntry* entries = gDisplay.logPalette.entries;
+    gDisplay.logPalette.version = sys::kPaletteVersion;
+    gDisplay.logPalette.count = 256;
 
     sys::Gdi* gdi = sys::M().gdi();
     sys::Handle screen = gdi != nullptr ? gdi->GetScreenDC() : nullptr;

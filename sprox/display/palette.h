@@ -8,10 +8,7 @@
 
 namespace sprox {
 
-// The process-wide logical palette the builder fills.
-extern sys::LogPalette gLogPalette;
-
-// Fills gLogPalette from a colour table. On an 8-bit screen outside full screen
+// Fills gDisplay.logPalette from a colour table. On an 8-bit screen outside full screen
 // the ten static colours at each end are the system's, and duplicates of the
 // system colours 8, 9, 246 and 247 are told apart by their blue; with writeBack
 // the table receives the colours as adjusted.

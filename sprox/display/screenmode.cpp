@@ -13,7 +13,6 @@
 #include "sprox/core/registry.h"
 #include "sprox/core/report.h"
 #include "sprox/display/backend.h"
-#include "sprox/display/ddraw_state.h"
 #include "sprox/display/palette.h"
 #include "sprox/sys/ddraw.h"
 #include "sprox/sys/gdi.h"
@@ -50,24 +49,24 @@ template <typename Visit>
 void ForEachScreenContext(Visit visit)
 {
     ForEachContext(visit);
-    if (gFullScreenOwner != nullptr && SlotOf(gFullScreenOwner) == nullptr) {
-        visit(gFullScreenOwner);
+    if (gDisplay.fullScreenOwner != nullptr && SlotOf(gDisplay.fullScreenOwner) == nullptr) {
+        visit(gDisplay.fullScreenOwner);
     }
 }
 
 sys::Result CollectDisplayMode(const sys::SurfaceDesc* mode, void*)
 {
-    if (gDisplayModeCount < kMaxDisplayModes && mode->pixelFormat.rgbBitCount == kDisplayBits) {
-        gDisplayModes[gDisplayModeCount++] = {mode->width, mode->height};
+    if (gDisplay.modeCount < kMaxDisplayModes && mode->pixelFormat.rgbBitCount == kDisplayBits) {
+        gDisplay.modes[gDisplay.modeCount++] = {mode->width, mode->height};
     }
-    return gDisplayModeCount < kMaxDisplayModes ? sys::kDDEnumRetOk : sys::kDDEnumRetCancel;
+    return gDisplay.modeCount < kMaxDisplayModes ? sys::kDDEnumRetOk : sys::kDDEnumRetCancel;
 }
 
 // The first entry of the logical palette that is black, or 0.
 uint32_t BlackIndex()
 {
     for (uint32_t i = 0; i < 256; ++i) {
-        const sys::PaletteEntry& e = gLogPalette.entries[i];
+        const sys::PaletteEntry& e = gDisplay.logPalette.entries[i];
         if (e.red == 0 && e.green == 0 && e.blue == 0) {
             return i;
         }
@@ -78,9 +77,9 @@ uint32_t BlackIndex()
 void FillScreen(sys::DirectDraw* dd, int32_t width, int32_t height, uint32_t colour)
 {
     SproxRect all = {0, 0, width, height};
-    dd->ColorFill(gPrimary, &all, colour, sys::kDDBltWait);
-    if (gBackBuffer != nullptr) {
-        dd->ColorFill(gBackBuffer, &all, colour, sys::kDDBltWait);
+    dd->ColorFill(gDisplay.primary, &all, colour, sys::kDDBltWait);
+    if (gDisplay.backBuffer != nullptr) {
+        dd->ColorFill(gDisplay.backBuffer, &all, colour, sys::kDDBltWait);
     }
 }
 
@@ -116,12 +115,12 @@ void CopyPicture(sys::DirectDraw* dd, sys::Gdi* gdi, SproxContext* context, Scre
 
 void ReleaseDirectDraw(sys::DirectDraw* dd, SproxContext* context)
 {
-    if (gDirectDraw == nullptr) {
+    if (gDisplay.directDraw == nullptr) {
         return;
     }
-    dd->SetCooperativeLevel(gDirectDraw, context->hwnd, sys::kDDSclNormal);
-    dd->Release(gDirectDraw);
-    gDirectDraw = nullptr;
+    dd->SetCooperativeLevel(gDisplay.directDraw, context->hwnd, sys::kDDSclNormal);
+    dd->Release(gDisplay.directDraw);
+    gDisplay.directDraw = nullptr;
 }
 
 // Every context's surface (the back buffer goes with the primary surface) and
@@ -129,7 +128,7 @@ void ReleaseDirectDraw(sys::DirectDraw* dd, SproxContext* context)
 void ReleaseSurfaces(sys::DirectDraw* dd)
 {
     ForEachScreenContext([dd](SproxContext* context) {
-        if (context->surface != nullptr && context->surface != gBackBuffer) {
+        if (context->surface != nullptr && context->surface != gDisplay.backBuffer) {
             dd->Release(context->surface);
         }
         context->surface = nullptr;
@@ -143,11 +142,11 @@ void ReleaseSurfaces(sys::DirectDraw* dd)
             slot->inVideoMemory = 0;
         }
     });
-    if (gPrimary != nullptr) {
-        dd->Release(gPrimary);
+    if (gDisplay.primary != nullptr) {
+        dd->Release(gDisplay.primary);
     }
-    gPrimary = nullptr;
-    gBackBuffer = nullptr;
+    gDisplay.primary = nullptr;
+    gDisplay.backBuffer = nullptr;
 }
 
 bool CreatePrimary(sys::DirectDraw* dd, uint32_t caps, uint32_t backBuffers)
@@ -157,10 +156,11 @@ bool CreatePrimary(sys::DirectDraw* dd, uint32_t caps, uint32_t backBuffers)
     desc.caps = caps;
     desc.backBufferCount = backBuffers;
     sys::Surface primary = nullptr;
-    if (dd->CreateSurface(gDirectDraw, &desc, &primary) != sys::kDDOk || primary == nullptr) {
+    if (dd->CreateSurface(gDisplay.directDraw, &desc, &primary) != sys::kDDOk ||
+        primary == nullptr) {
         return false;
     }
-    gPrimary = primary;
+    gDisplay.primary = primary;
     return true;
 }
 
@@ -181,7 +181,8 @@ bool CreateFrameSurface(sys::DirectDraw* dd, SproxContext* context, ScreenSize s
         desc.caps = sys::kDDSCapsOffscreenPlain |
                     (video ? sys::kDDSCapsVideoMemory : sys::kDDSCapsSystemMemory);
         sys::Surface surface = nullptr;
-        if (dd->CreateSurface(gDirectDraw, &desc, &surface) == sys::kDDOk && surface != nullptr) {
+        if (dd->CreateSurface(gDisplay.directDraw, &desc, &surface) == sys::kDDOk &&
+            surface != nullptr) {
             context->surface = surface;
             slot.inVideoMemory = video ? 1 : 0;
             return true;
@@ -205,9 +206,10 @@ bool CreateFrameSurfaces(sys::DirectDraw* dd, SproxContext* owner, ScreenSize as
         slot.inVideoMemory = 0;
         if ((mode & kScreenFlip) != 0 && context == owner) {
             sys::Surface back = nullptr;
-            if (dd->GetAttachedSurface(gPrimary, sys::kDDSCapsBackBuffer, &back) == sys::kDDOk &&
+            if (dd->GetAttachedSurface(gDisplay.primary, sys::kDDSCapsBackBuffer, &back) ==
+                    sys::kDDOk &&
                 back != nullptr) {
-                gBackBuffer = back;
+                gDisplay.backBuffer = back;
                 context->surface = back;
                 slot.inVideoMemory = 1;   // a flipping chain lies in video memory
             }
@@ -225,11 +227,11 @@ bool CreateFrameSurfaces(sys::DirectDraw* dd, SproxContext* owner, ScreenSize as
 void AttachClipper(sys::DirectDraw* dd, SproxContext* context)
 {
     sys::Handle clipper = nullptr;
-    if (dd->CreateClipper(gDirectDraw, 0, &clipper) != sys::kDDOk || clipper == nullptr) {
+    if (dd->CreateClipper(gDisplay.directDraw, 0, &clipper) != sys::kDDOk || clipper == nullptr) {
         return;
     }
     dd->SetClipperWindow(clipper, 0, context->hwnd);
-    dd->SetClipper(gPrimary, clipper);
+    dd->SetClipper(gDisplay.primary, clipper);
     // The primary surface keeps its own reference.
     dd->Release(clipper);
 }
@@ -238,11 +240,11 @@ void AttachClipper(sys::DirectDraw* dd, SproxContext* context)
 bool EnterFullScreen(sys::DirectDraw* dd, sys::Gdi* gdi, SproxContext* context, ScreenSize asked,
                      int index, int32_t scale, int mode)
 {
-    const DisplayMode& display = gDisplayModes[index];
+    const DisplayMode& display = gDisplay.modes[index];
     if (!gdi->IsWindowVisible(context->hwnd)) {
         gdi->ShowWindow(context->hwnd, sys::kShowNormal);
     }
-    if (dd->SetDisplayMode(gDirectDraw, display.width, display.height, kDisplayBits) !=
+    if (dd->SetDisplayMode(gDisplay.directDraw, display.width, display.height, kDisplayBits) !=
         sys::kDDOk) {
         return false;
     }
@@ -267,18 +269,18 @@ bool EnterFullScreen(sys::DirectDraw* dd, sys::Gdi* gdi, SproxContext* context, 
     if ((mode & kMemoryKinds) != 0) {
         CreatePrimary(dd, sys::kDDSCapsPrimarySurface, 0);
     }
-    if (gPrimary == nullptr) {
-        dd->RestoreDisplayMode(gDirectDraw);
+    if (gDisplay.primary == nullptr) {
+        dd->RestoreDisplayMode(gDisplay.directDraw);
         return false;
     }
     if (!CreateFrameSurfaces(dd, context, asked, mode)) {
         ReleaseSurfaces(dd);
-        dd->RestoreDisplayMode(gDirectDraw);
+        dd->RestoreDisplayMode(gDisplay.directDraw);
         return false;
     }
 
-    gBackend = kBackendDirectDraw;
-    gFullScreenOwner = context;
+    gDisplay.backend = kBackendDirectDraw;
+    gDisplay.fullScreenOwner = context;
     InstallOps();
     RefreshAllDescriptions();
     context->clip = {0, 0, asked.width, asked.height};
@@ -286,11 +288,11 @@ bool EnterFullScreen(sys::DirectDraw* dd, sys::Gdi* gdi, SproxContext* context, 
     // With a primary surface the builder keeps all 256 colours of the game.
     BuildIdentityPalette(context->colors, true);
     sys::Handle palette = nullptr;
-    if (dd->CreatePalette(gDirectDraw, kFramePaletteCaps, gLogPalette.entries, &palette) ==
-            sys::kDDOk &&
+    if (dd->CreatePalette(gDisplay.directDraw, kFramePaletteCaps, gDisplay.logPalette.entries,
+                          &palette) == sys::kDDOk &&
         palette != nullptr) {
         context->ddPalette = palette;
-        dd->SetPalette(gPrimary, palette);
+        dd->SetPalette(gDisplay.primary, palette);
     }
     FillScreen(dd, static_cast<int32_t>(display.width), static_cast<int32_t>(display.height),
                BlackIndex());
@@ -318,21 +320,22 @@ void LeaveFullScreen(sys::DirectDraw* dd, sys::Gdi* gdi, SproxContext* owner, in
 
     uint32_t colour = 0;
     if (owner->ddPalette != nullptr &&
-        dd->GetPaletteEntries(owner->ddPalette, 0, 256, gLogPalette.entries) == sys::kDDOk) {
+        dd->GetPaletteEntries(owner->ddPalette, 0, 256, gDisplay.logPalette.entries) ==
+            sys::kDDOk) {
         colour = BlackIndex();
     }
     FillScreen(dd, wantWidth, wantHeight, colour);
 
-    gBackend = kBackendDibSection;
+    gDisplay.backend = kBackendDibSection;
     InstallOps();
     ForEachScreenContext([](SproxContext* c) { RefreshDescription(c); });
-    if (gBackBuffer != nullptr) {
-        dd->FlipToGDISurface(gDirectDraw);
+    if (gDisplay.backBuffer != nullptr) {
+        dd->FlipToGDISurface(gDisplay.directDraw);
     }
     ReleaseSurfaces(dd);
-    dd->RestoreDisplayMode(gDirectDraw);
+    dd->RestoreDisplayMode(gDisplay.directDraw);
     ReleaseDirectDraw(dd, owner);
-    gFullScreenOwner = nullptr;
+    gDisplay.fullScreenOwner = nullptr;
     gdi->ClipCursor(nullptr);
 }
 
@@ -342,21 +345,22 @@ void LeaveFullScreen(sys::DirectDraw* dd, sys::Gdi* gdi, SproxContext* owner, in
 bool OpenDirectDraw(sys::DirectDraw* dd, SproxContext* context)
 {
     bool createdNow = false;
-    if (gDirectDrawCreate != nullptr && gDirectDraw == nullptr) {
+    if (gDisplay.directDrawCreate != nullptr && gDisplay.directDraw == nullptr) {
         sys::Handle object = nullptr;
-        if (dd->DirectDrawCreate(gDirectDrawCreate, &object) == sys::kDDOk && object != nullptr) {
-            gDirectDraw = object;
-            if (dd->SetCooperativeLevel(gDirectDraw, context->hwnd, kExclusiveLevel) !=
+        if (dd->DirectDrawCreate(gDisplay.directDrawCreate, &object) == sys::kDDOk &&
+            object != nullptr) {
+            gDisplay.directDraw = object;
+            if (dd->SetCooperativeLevel(gDisplay.directDraw, context->hwnd, kExclusiveLevel) !=
                 sys::kDDOk) {
                 ReleaseDirectDraw(dd, context);
             } else {
-                gSurfaceDesc = sys::SurfaceDesc{};
+                gDisplay.surfaceDesc = sys::SurfaceDesc{};
                 createdNow = true;
             }
         }
     }
-    if (gDirectDraw != nullptr && gDisplayModeCount == 0) {
-        dd->EnumDisplayModes(gDirectDraw, 0, nullptr, nullptr, CollectDisplayMode);
+    if (gDisplay.directDraw != nullptr && gDisplay.modeCount == 0) {
+        dd->EnumDisplayModes(gDisplay.directDraw, 0, nullptr, nullptr, CollectDisplayMode);
     }
     return createdNow;
 }
@@ -369,8 +373,8 @@ int ChooseDisplayMode(int width, int height, int32_t* scale, bool exactOnly)
     uint64_t h = static_cast<uint32_t>(height);
     int found = -1;
     uint64_t smallest = std::numeric_limits<int32_t>::max();
-    for (int i = 0; i < gDisplayModeCount; ++i) {
-        const DisplayMode& mode = gDisplayModes[i];
+    for (int i = 0; i < gDisplay.modeCount; ++i) {
+        const DisplayMode& mode = gDisplay.modes[i];
         if (mode.width == w && mode.height == h) {
             *scale = 1;
             return i;
@@ -398,8 +402,8 @@ int ChooseDisplayMode(int width, int height, int32_t* scale, bool exactOnly)
                          ? std::numeric_limits<uint64_t>::max()
                          : 2 * scaledArea;
     found = -1;
-    for (int i = 0; i < gDisplayModeCount; ++i) {
-        const DisplayMode& mode = gDisplayModes[i];
+    for (int i = 0; i < gDisplay.modeCount; ++i) {
+        const DisplayMode& mode = gDisplay.modes[i];
         if (mode.width < scaledW || mode.height < scaledH) {
             continue;
         }
@@ -438,25 +442,25 @@ int SproxScreenMode(SproxContext* context, int mode, const ScreenSize* askedSize
     sys::Gdi* gdi = sys::M().gdi();
 
     if ((asked & kScreenOn) == 0) {
-        if (!probe && gFullScreenOwner == context) {
+        if (!probe && gDisplay.fullScreenOwner == context) {
             LeaveFullScreen(dd, gdi, context, wantWidth, wantHeight);
         }
         return 1;
     }
 
-    if (gFullScreenOwner != nullptr && !probe) {
+    if (gDisplay.fullScreenOwner != nullptr && !probe) {
         // The screen goes back to its owner's window first (this context leaving
         // clears the asked size from the screen), then the request starts over.
-        SproxContext* owner = gFullScreenOwner;
+        SproxContext* owner = gDisplay.fullScreenOwner;
         SproxScreenMode(owner, kModeWindow, owner == context ? &size : nullptr);
-        if (gFullScreenOwner != nullptr) {
+        if (gDisplay.fullScreenOwner != nullptr) {
             return 0;   // the owner's record is not valid any more: it cannot give the screen back
         }
         return SproxScreenMode(context, mode, &size);
     }
 
     if (dd != nullptr && gdi != nullptr &&
-        (!probe || (gFullScreenOwner == nullptr && gDisplayModeCount == 0))) {
+        (!probe || (gDisplay.fullScreenOwner == nullptr && gDisplay.modeCount == 0))) {
         bool createdNow = OpenDirectDraw(dd, context);
         if (probe && createdNow) {
             ReleaseDirectDraw(dd, context);
@@ -468,15 +472,15 @@ int SproxScreenMode(SproxContext* context, int mode, const ScreenSize* askedSize
     if (probe) {
         return index >= 0 ? 1 : 0;
     }
-    if (gDirectDraw != nullptr) {
+    if (gDisplay.directDraw != nullptr) {
         if (index >= 0 && EnterFullScreen(dd, gdi, context, size, index, scale, asked)) {
             return 1;
         }
         ReleaseDirectDraw(dd, context);
         return 0;
     }
-    gPrimary = nullptr;
-    gBackBuffer = nullptr;
+    gDisplay.primary = nullptr;
+    gDisplay.backBuffer = nullptr;
     InstallOps();
     RefreshAllDescriptions();
     return 0;

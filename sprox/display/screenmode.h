@@ -31,7 +31,7 @@ struct ScreenSize {
 // screen, the context's surface, clip and the picture copied take the asked size.
 int SproxScreenMode(SproxContext* context, int mode, const ScreenSize* askedSize = nullptr);
 
-// The index in gDisplayModes of the display mode for a width x height picture
+// The index in gDisplay.modes of the display mode for a width x height picture
 // shown at *scale, or -1. A mode of exactly that size wins and makes *scale 1;
 // otherwise, unless exactOnly, the smallest mode that holds it at scale 1, or at
 // another scale the smallest that holds the scaled picture in less than twice

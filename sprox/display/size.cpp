@@ -7,7 +7,6 @@
 
 #include "sprox/core/report.h"
 #include "sprox/display/backend.h"
-#include "sprox/display/ddraw_state.h"
 #include "sprox/display/frame.h"
 #include "sprox/display/palette.h"
 #include "sprox/display/screenmode.h"
@@ -42,17 +41,18 @@ void PaletteStep(SproxContext* context, const PaletteSource& source, SxPalette* 
     const bool writeBack = source.colours == nullptr || source.writeBack;
     BuildIdentityPalette(table, writeBack);
     for (int i = 0; i < 256; ++i) {
-        const sys::PaletteEntry& e = gLogPalette.entries[i];
+        const sys::PaletteEntry& e = gDisplay.logPalette.entries[i];
         context->colors[i] = {e.blue, e.green, e.red, 0};
     }
     if (paletteOut != nullptr) {
         sys::Gdi* gdi = sys::M().gdi();
-        *paletteOut =
-            gdi != nullptr ? static_cast<SxPalette>(gdi->CreatePalette(&gLogPalette)) : nullptr;
+        *paletteOut = gdi != nullptr
+                          ? static_cast<SxPalette>(gdi->CreatePalette(&gDisplay.logPalette))
+                          : nullptr;
     }
-    if (gBackend == kBackendDirectDraw && context->ddPalette != nullptr) {
+    if (gDisplay.backend == kBackendDirectDraw && context->ddPalette != nullptr) {
         if (sys::DirectDraw* dd = sys::M().ddraw()) {
-            dd->SetPaletteEntries(context->ddPalette, 0, 256, gLogPalette.entries);
+            dd->SetPaletteEntries(context->ddPalette, 0, 256, gDisplay.logPalette.entries);
         }
     }
 }
@@ -61,7 +61,7 @@ void PaletteStep(SproxContext* context, const PaletteSource& source, SxPalette* 
 // chooses the row order), else a bottom-up 8-bit bitmap.
 void FillHeader(SproxContext* context, int width, int height)
 {
-    sys::WinG* wing = gBackend == kBackendWinG ? sys::M().wing() : nullptr;
+    sys::WinG* wing = gDisplay.backend == kBackendWinG ? sys::M().wing() : nullptr;
     if (wing != nullptr && wing->RecommendDIBFormat(&context->header)) {
         context->header.bitCount = kFrameBits;
         context->header.compression = 0;
@@ -88,7 +88,7 @@ uint8_t* AllocatePixels(int width, int height)
 bool CreateFrame(SproxContext* context)
 {
     sys::Gdi* gdi = sys::M().gdi();
-    switch (gBackend) {
+    switch (gDisplay.backend) {
     case kBackendPlainDib:
         context->bits = AllocatePixels(context->width, context->height);
         return context->bits != nullptr;
@@ -162,7 +162,7 @@ void KeepPicture(const uint8_t* from, int oldWidth, int oldHeight, uint8_t* to, 
 bool ResizeFrame(SproxContext* context, int oldWidth, int oldHeight)
 {
     sys::Gdi* gdi = sys::M().gdi();
-    switch (gBackend) {
+    switch (gDisplay.backend) {
     case kBackendPlainDib: {
         uint8_t* bits = AllocatePixels(context->width, context->height);
         if (bits == nullptr) {
@@ -234,10 +234,11 @@ void SproxSize(SproxContext* context, int width, int height, const PaletteSource
         return;
     }
     // A DIB section is rebuilt even at the same size, which takes the new colours in.
-    if (width == context->width && height == context->height && gBackend != kBackendDibSection) {
+    if (width == context->width && height == context->height &&
+        gDisplay.backend != kBackendDibSection) {
         return;
     }
-    if (gFullScreenOwner == context) {
+    if (gDisplay.fullScreenOwner == context) {
         SproxScreenMode(context, kModeWindow);
     }
 

@@ -418,7 +418,7 @@ int PatPutPlace(SproxContext* context, BlitParam* p)
     if (ct >= cb) {
         return 0;
     }
-    if (!gOps.lock(context)) {
+    if (!gDisplay.ops.lock(context)) {
         return 0;
     }
     p->x = static_cast<int32_t>(left);
@@ -452,7 +452,7 @@ void PatPut(SproxContext* context, int x, int y, int pattern, int scale, Blitter
         return;
     }
     blitter(&p);
-    gOps.unlock(context);
+    gDisplay.ops.unlock(context);
 }
 
 void PatDraw(const FrameView* view, const DrawRequest* request)

@@ -29,7 +29,7 @@ void RotoZoomPut(SproxContext* context, int x, int y, int pattern, int pivotX, i
     if (firstRow < 0) {
         return;
     }
-    if (!gOps.lock(context)) {
+    if (!gDisplay.ops.lock(context)) {
         return;
     }
     p.row = context->bits + context->topOffset + firstRow * context->pitch;
@@ -40,7 +40,7 @@ void RotoZoomPut(SproxContext* context, int x, int y, int pattern, int pivotX, i
     p.sourcePitch = view.pitch;
     p.key = gPattern.patterns[pattern].keyColour;
     RotoZoomRows(&p);
-    gOps.unlock(context);
+    gDisplay.ops.unlock(context);
 }
 
 } // namespace sprox

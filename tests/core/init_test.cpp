@@ -11,7 +11,6 @@
 #include "sprox/core/registry.h"
 #include "sprox/display/backend.h"
 #include "sprox/display/backend_ops.h"
-#include "sprox/display/ddraw_state.h"
 
 using fake::Window;
 
@@ -242,11 +241,11 @@ TEST(Backend, NtWithDibSectionsLoadsGdiAndDirectDraw)
     m.errorMode = 5;
     SproxContext context{};
     SX_Init(&context, Window());
-    EXPECT_EQ(sprox::gBackend, sprox::kBackendDibSection);
+    EXPECT_EQ(sprox::gDisplay.backend, sprox::kBackendDibSection);
     EXPECT_EQ(m.LoadedNow(), (std::set<std::string>{"GDI32", "DDRAW.DLL"}));
     EXPECT_EQ(m.resolved,
               (std::vector<std::string>{"GDI32!CreateDIBSection", "DDRAW.DLL!DirectDrawCreate"}));
-    EXPECT_NE(sprox::gDirectDrawCreate, nullptr);
+    EXPECT_NE(sprox::gDisplay.directDrawCreate, nullptr);
     EXPECT_FALSE(Probed("WING32.DLL"));
     EXPECT_EQ(m.errorMode, 5u);   // the mode in force before the probes is back
 }
@@ -257,9 +256,9 @@ TEST(Backend, NtWithoutCreateDIBSectionUsesPlainBitmapsAndSkipsDirectDraw)
     m.modules["GDI32"] = {};
     SproxContext context{};
     SX_Init(&context, Window());
-    EXPECT_EQ(sprox::gBackend, sprox::kBackendPlainDib);
+    EXPECT_EQ(sprox::gDisplay.backend, sprox::kBackendPlainDib);
     EXPECT_FALSE(Probed("DDRAW.DLL"));
-    EXPECT_EQ(sprox::gDirectDrawCreate, nullptr);
+    EXPECT_EQ(sprox::gDisplay.directDrawCreate, nullptr);
     // GDI32 stays loaded until the last context ends.
     EXPECT_EQ(m.LoadedNow(), (std::set<std::string>{"GDI32"}));
     SX_End(&context);
@@ -272,8 +271,8 @@ TEST(Backend, DirectDrawWithoutItsEntryPointIsUnloadedAgain)
     m.modules["DDRAW.DLL"] = {};
     SproxContext context{};
     SX_Init(&context, Window());
-    EXPECT_EQ(sprox::gBackend, sprox::kBackendDibSection);
-    EXPECT_EQ(sprox::gDirectDrawCreate, nullptr);
+    EXPECT_EQ(sprox::gDisplay.backend, sprox::kBackendDibSection);
+    EXPECT_EQ(sprox::gDisplay.directDrawCreate, nullptr);
     EXPECT_EQ(m.freed, (std::vector<std::string>{"DDRAW.DLL"}));
     EXPECT_EQ(m.LoadedNow(), (std::set<std::string>{"GDI32"}));
 }
@@ -284,7 +283,7 @@ TEST(Backend, VersionFourOfTheOldLineCountsAsNew)
     m.version = 0x80000004;
     SproxContext context{};
     SX_Init(&context, Window());
-    EXPECT_EQ(sprox::gBackend, sprox::kBackendDibSection);
+    EXPECT_EQ(sprox::gDisplay.backend, sprox::kBackendDibSection);
     EXPECT_FALSE(Probed("WING32.DLL"));
 }
 
@@ -294,7 +293,7 @@ TEST(Backend, OldWindowsWithWinGUsesWinG)
     auto& m = fake::machine();
     SproxContext context{};
     SX_Init(&context, Window());
-    EXPECT_EQ(sprox::gBackend, sprox::kBackendWinG);
+    EXPECT_EQ(sprox::gDisplay.backend, sprox::kBackendWinG);
     EXPECT_EQ(m.LoadedNow(), (std::set<std::string>{"WING32.DLL"}));
     EXPECT_FALSE(Probed("GDI32"));
     EXPECT_FALSE(Probed("DDRAW.DLL"));
@@ -306,7 +305,7 @@ TEST(Backend, OldWindowsWithoutWinGUsesPlainBitmaps)
     OfferOldWindows(false);
     SproxContext context{};
     SX_Init(&context, Window());
-    EXPECT_EQ(sprox::gBackend, sprox::kBackendPlainDib);
+    EXPECT_EQ(sprox::gDisplay.backend, sprox::kBackendPlainDib);
     EXPECT_TRUE(Probed("WING32.DLL"));
     EXPECT_TRUE(fake::machine().LoadedNow().empty());
 }
@@ -317,7 +316,7 @@ TEST(Backend, WinGWithoutCreateDCIsUnloaded)
     auto& m = fake::machine();
     SproxContext context{};
     SX_Init(&context, Window());
-    EXPECT_EQ(sprox::gBackend, sprox::kBackendPlainDib);
+    EXPECT_EQ(sprox::gDisplay.backend, sprox::kBackendPlainDib);
     EXPECT_EQ(m.freed, (std::vector<std::string>{"WING32.DLL"}));
     EXPECT_TRUE(m.LoadedNow().empty());
 }
@@ -335,16 +334,16 @@ TEST(Backend, ASecondContextChangesNothingAndTheLastEndUnloads)
     m.modules["WING32.DLL"] = {"WinGCreateDC"};
     SX_Init(&b, Window(2));
     EXPECT_EQ(m.probed, probed);
-    EXPECT_EQ(sprox::gBackend, sprox::kBackendDibSection);
+    EXPECT_EQ(sprox::gDisplay.backend, sprox::kBackendDibSection);
 
     SX_End(&a);
     EXPECT_EQ(m.LoadedNow(), loaded);
-    EXPECT_EQ(sprox::gBackend, sprox::kBackendDibSection);
+    EXPECT_EQ(sprox::gDisplay.backend, sprox::kBackendDibSection);
     SX_End(&b);
     EXPECT_TRUE(m.LoadedNow().empty());
-    EXPECT_EQ(sprox::gBackend, sprox::kBackendPlainDib);
-    EXPECT_EQ(sprox::gDirectDrawCreate, nullptr);
-    EXPECT_EQ(sprox::gOps.present, sprox::kBackendOps[0].present);
+    EXPECT_EQ(sprox::gDisplay.backend, sprox::kBackendPlainDib);
+    EXPECT_EQ(sprox::gDisplay.directDrawCreate, nullptr);
+    EXPECT_EQ(sprox::gDisplay.ops.present, sprox::kBackendOps[0].present);
 }
 
 TEST(Backend, AFreshStartAfterTheLastEndChoosesAgain)
@@ -355,6 +354,6 @@ TEST(Backend, AFreshStartAfterTheLastEndChoosesAgain)
     SX_End(&context);
     OfferOldWindows(true);
     SX_Init(&context, Window());
-    EXPECT_EQ(sprox::gBackend, sprox::kBackendWinG);
+    EXPECT_EQ(sprox::gDisplay.backend, sprox::kBackendWinG);
     EXPECT_EQ(m.LoadedNow(), (std::set<std::string>{"WING32.DLL"}));
 }

@@ -9,7 +9,6 @@
 #include "sprox.h"
 #include "sprox/display/backend.h"
 #include "sprox/display/backend_ops.h"
-#include "sprox/display/ddraw_state.h"
 
 using fake::Area;
 
@@ -28,8 +27,8 @@ struct SurfaceFrame {
         surface = fake::ddraw().MakeSurface(width, height);
         context.surface = surface;
         context.scale = scale;
-        sprox::gPrimary = fake::ddraw().MakeSurface(640, 480);
-        sprox::gBackend = sprox::kBackendDirectDraw;
+        sprox::gDisplay.primary = fake::ddraw().MakeSurface(640, 480);
+        sprox::gDisplay.backend = sprox::kBackendDirectDraw;
         sprox::InstallOps();
         sprox::RefreshDescription(&context);
     }
@@ -81,7 +80,7 @@ TEST(Description, TopDownSectionAndDirectDrawFrames)
     EXPECT_EQ(context.clip.right, 100);
     EXPECT_EQ(context.clip.bottom, 20);
 
-    sprox::gBackend = sprox::kBackendDirectDraw;
+    sprox::gDisplay.backend = sprox::kBackendDirectDraw;
     context.header.height = 20;
     sprox::RefreshDescription(&context);
     EXPECT_EQ(context.bits, nullptr);
@@ -112,15 +111,15 @@ TEST(LockFrameView, DescribesTheFrameOrNothing)
     EXPECT_EQ(view.pitch, -64);
     EXPECT_EQ(view.clip.right, 64);
     EXPECT_EQ(view.clip.bottom, 32);
-    sprox::gOps.unlock(&context);
+    sprox::gDisplay.ops.unlock(&context);
 }
 
 TEST(SurfaceLock, NestedLocksShareOneSurfaceLock)
 {
     SurfaceFrame frame(64, 32);
     SproxContext& c = frame.context;
-    ASSERT_EQ(sprox::gOps.lock(&c), 1);
-    ASSERT_EQ(sprox::gOps.lock(&c), 1);
+    ASSERT_EQ(sprox::gDisplay.ops.lock(&c), 1);
+    ASSERT_EQ(sprox::gDisplay.ops.lock(&c), 1);
     EXPECT_EQ(frame.Fake().lockCalls, 1);
     EXPECT_EQ(c.lockCount, 2);
     EXPECT_EQ(c.bits, frame.Fake().pixels->memory.data());
@@ -128,10 +127,10 @@ TEST(SurfaceLock, NestedLocksShareOneSurfaceLock)
     EXPECT_EQ(c.stride, 64);
     EXPECT_EQ(c.topOffset, 0);
 
-    sprox::gOps.unlock(&c);
+    sprox::gDisplay.ops.unlock(&c);
     EXPECT_TRUE(frame.Fake().locked);
     EXPECT_NE(c.bits, nullptr);
-    sprox::gOps.unlock(&c);
+    sprox::gDisplay.ops.unlock(&c);
     EXPECT_FALSE(frame.Fake().locked);
     EXPECT_EQ(c.bits, nullptr);
     EXPECT_EQ(c.pitch, 0);
@@ -139,7 +138,7 @@ TEST(SurfaceLock, NestedLocksShareOneSurfaceLock)
     EXPECT_EQ(c.lockCount, 0);
 
     // An unlock too many changes nothing.
-    sprox::gOps.unlock(&c);
+    sprox::gDisplay.ops.unlock(&c);
     EXPECT_EQ(c.lockCount, 0);
     EXPECT_EQ(frame.Fake().unlockCalls, 1);
 }
@@ -147,25 +146,25 @@ TEST(SurfaceLock, NestedLocksShareOneSurfaceLock)
 TEST(SurfaceLock, LostSurfaceIsRestoredAndLockedOnceMore)
 {
     SurfaceFrame frame(64, 32);
-    auto& primary = fake::ddraw().Of(sprox::gPrimary);
+    auto& primary = fake::ddraw().Of(sprox::gDisplay.primary);
     frame.Fake().lost = true;
-    ASSERT_EQ(sprox::gOps.lock(&frame.context), 1);
+    ASSERT_EQ(sprox::gDisplay.ops.lock(&frame.context), 1);
     EXPECT_EQ(frame.Fake().lockCalls, 2);
     EXPECT_EQ(primary.restoreCalls, 1);
     EXPECT_EQ(frame.Fake().restoreCalls, 1);
     EXPECT_EQ(frame.context.lockCount, 1);
-    sprox::gOps.unlock(&frame.context);
+    sprox::gDisplay.ops.unlock(&frame.context);
 }
 
 TEST(SurfaceLock, GivesUpAfterTwoAttemptsOrAFailedRestore)
 {
     SurfaceFrame frame(64, 32);
-    auto& primary = fake::ddraw().Of(sprox::gPrimary);
+    auto& primary = fake::ddraw().Of(sprox::gDisplay.primary);
 
     // Restored, but the second lock fails as well: no third attempt.
     frame.Fake().lost = true;
     frame.Fake().lockFailures = 5;
-    EXPECT_EQ(sprox::gOps.lock(&frame.context), 0);
+    EXPECT_EQ(sprox::gDisplay.ops.lock(&frame.context), 0);
     EXPECT_EQ(frame.Fake().lockCalls, 2);
     EXPECT_EQ(frame.context.lockCount, 0);
     EXPECT_EQ(frame.context.bits, nullptr);
@@ -174,13 +173,13 @@ TEST(SurfaceLock, GivesUpAfterTwoAttemptsOrAFailedRestore)
     frame.Fake().lockFailures = 0;
     frame.Fake().lost = true;
     primary.restoreFailures = 1;
-    EXPECT_EQ(sprox::gOps.lock(&frame.context), 0);
+    EXPECT_EQ(sprox::gDisplay.ops.lock(&frame.context), 0);
     EXPECT_EQ(frame.Fake().lockCalls, 3);
     EXPECT_EQ(frame.Fake().restoreCalls, 1);
 
     // The frame's own surface cannot be restored.
     frame.Fake().restoreFailures = 1;
-    EXPECT_EQ(sprox::gOps.lock(&frame.context), 0);
+    EXPECT_EQ(sprox::gDisplay.ops.lock(&frame.context), 0);
     EXPECT_EQ(frame.Fake().lockCalls, 4);
     EXPECT_EQ(frame.Fake().restoreCalls, 2);
 
@@ -197,21 +196,21 @@ TEST(SurfaceDC, WaitsWhileStillDrawingAndHandsOutOneDC)
 {
     SurfaceFrame frame(64, 32);
     frame.Fake().stillDrawing = 3;
-    void* dc = sprox::gOps.getDC(&frame.context);
+    void* dc = sprox::gDisplay.ops.getDC(&frame.context);
     ASSERT_NE(dc, nullptr);
     EXPECT_EQ(frame.Fake().getDCCalls, 4);
     EXPECT_EQ(frame.context.hdc, dc);
-    EXPECT_EQ(sprox::gOps.getDC(&frame.context), dc);
+    EXPECT_EQ(sprox::gDisplay.ops.getDC(&frame.context), dc);
     EXPECT_EQ(frame.Fake().getDCCalls, 4);
 
-    sprox::gOps.releaseDC(&frame.context);
+    sprox::gDisplay.ops.releaseDC(&frame.context);
     EXPECT_EQ(frame.context.hdc, nullptr);
     EXPECT_EQ(frame.Fake().releaseDCCalls, 1);
-    sprox::gOps.releaseDC(&frame.context);
+    sprox::gDisplay.ops.releaseDC(&frame.context);
     EXPECT_EQ(frame.Fake().releaseDCCalls, 1);
 
     frame.Fake().lost = true;
-    EXPECT_EQ(sprox::gOps.getDC(&frame.context), nullptr);
+    EXPECT_EQ(sprox::gDisplay.ops.getDC(&frame.context), nullptr);
     EXPECT_EQ(frame.context.hdc, nullptr);
 }
 
@@ -220,43 +219,43 @@ TEST(SurfacePresent, ClipsToTheFrameAndMovesTheDestination)
     SurfaceFrame frame(100, 50);
     auto& gdi = fake::gdi();
 
-    sprox::gOps.present(nullptr, 5, 7, 30, 20, &frame.context, -10, 0);
+    sprox::gDisplay.ops.present(nullptr, 5, 7, 30, 20, &frame.context, -10, 0);
     const auto& left = OnlyPresent();
     EXPECT_EQ(left.call, "Blt");
-    EXPECT_EQ(left.target, sprox::gPrimary);
+    EXPECT_EQ(left.target, sprox::gDisplay.primary);
     EXPECT_EQ(left.source, frame.surface);
     EXPECT_EQ(left.src, (Area{0, 0, 20, 20}));
     EXPECT_EQ(left.dst, (Area{15, 7, 20, 20}));
     EXPECT_EQ(left.rop, sys::kDDBltWait);
 
     gdi.presents.clear();
-    sprox::gOps.present(nullptr, 0, 0, 50, 10, &frame.context, 80, 45);
+    sprox::gDisplay.ops.present(nullptr, 0, 0, 50, 10, &frame.context, 80, 45);
     EXPECT_EQ(OnlyPresent().src, (Area{80, 45, 20, 5}));
     EXPECT_EQ(OnlyPresent().dst, (Area{0, 0, 20, 5}));
 
     // Nothing of the frame in the rectangle: nothing is copied.
     gdi.presents.clear();
-    sprox::gOps.present(nullptr, 0, 0, 10, 10, &frame.context, 100, 0);
-    sprox::gOps.present(nullptr, 0, 0, 10, 10, &frame.context, 0, -10);
-    sprox::gOps.present(nullptr, 0, 0, -4, 10, &frame.context, 0, 0);
+    sprox::gDisplay.ops.present(nullptr, 0, 0, 10, 10, &frame.context, 100, 0);
+    sprox::gDisplay.ops.present(nullptr, 0, 0, 10, 10, &frame.context, 0, -10);
+    sprox::gDisplay.ops.present(nullptr, 0, 0, -4, 10, &frame.context, 0, 0);
     EXPECT_TRUE(gdi.presents.empty());
 }
 
 TEST(SurfacePresent, ScalesTheDestination)
 {
     SurfaceFrame frame(640, 480, 0);
-    sprox::gOps.present(nullptr, 0, 0, 640, 480, &frame.context, 0, 0);
+    sprox::gDisplay.ops.present(nullptr, 0, 0, 640, 480, &frame.context, 0, 0);
     EXPECT_EQ(OnlyPresent().dst, (Area{0, 0, 320, 240}));
     EXPECT_EQ(OnlyPresent().src, (Area{0, 0, 640, 480}));
 
     fake::gdi().presents.clear();
     frame.context.scale = 2;
-    sprox::gOps.present(nullptr, 3, 4, 10, 10, &frame.context, 0, 0);
+    sprox::gDisplay.ops.present(nullptr, 3, 4, 10, 10, &frame.context, 0, 0);
     EXPECT_EQ(OnlyPresent().dst, (Area{6, 8, 20, 20}));
 
     // A piece cut by the frame's edge is not stretched over the uncut size.
     fake::gdi().presents.clear();
-    sprox::gOps.present(nullptr, 0, 0, 100, 10, &frame.context, 600, 0);
+    sprox::gDisplay.ops.present(nullptr, 0, 0, 100, 10, &frame.context, 600, 0);
     EXPECT_EQ(OnlyPresent().src, (Area{600, 0, 40, 10}));
     EXPECT_EQ(OnlyPresent().dst, (Area{0, 0, 80, 20}));
 }
@@ -264,17 +263,17 @@ TEST(SurfacePresent, ScalesTheDestination)
 TEST(SurfacePresent, BackBufferAtTheOriginFlips)
 {
     SurfaceFrame frame(320, 240);
-    sprox::gBackBuffer = frame.surface;
-    sprox::gOps.present(nullptr, 0, 0, 10, 10, &frame.context, 50, 50);
+    sprox::gDisplay.backBuffer = frame.surface;
+    sprox::gDisplay.ops.present(nullptr, 0, 0, 10, 10, &frame.context, 50, 50);
     EXPECT_EQ(OnlyPresent().call, "Flip");
-    EXPECT_EQ(OnlyPresent().target, sprox::gPrimary);
+    EXPECT_EQ(OnlyPresent().target, sprox::gDisplay.primary);
     EXPECT_EQ(OnlyPresent().rop, sys::kDDFlipWait);
 
     // Elsewhere, or scaled, it blits.
     fake::gdi().presents.clear();
-    sprox::gOps.present(nullptr, 1, 0, 10, 10, &frame.context, 0, 0);
+    sprox::gDisplay.ops.present(nullptr, 1, 0, 10, 10, &frame.context, 0, 0);
     frame.context.scale = 2;
-    sprox::gOps.present(nullptr, 0, 0, 10, 10, &frame.context, 0, 0);
+    sprox::gDisplay.ops.present(nullptr, 0, 0, 10, 10, &frame.context, 0, 0);
     ASSERT_EQ(fake::gdi().presents.size(), 2u);
     EXPECT_EQ(fake::gdi().presents[0].call, "Blt");
     EXPECT_EQ(fake::gdi().presents[1].call, "Blt");
@@ -286,7 +285,7 @@ TEST(SurfaceCopy, CopiesBetweenTheTwoSurfaces)
     SurfaceFrame b(20, 10);
     auto& from = *a.Fake().pixels;
     from.At(3, 2) = 77;
-    sprox::gOps.copyFrom(&b.context, 5, 5, 4, 4, &a.context, 2, 1);
+    sprox::gDisplay.ops.copyFrom(&b.context, 5, 5, 4, 4, &a.context, 2, 1);
     EXPECT_EQ(OnlyPresent().target, b.surface);
     EXPECT_EQ(OnlyPresent().dst, (Area{5, 5, 4, 4}));
     EXPECT_EQ(b.Fake().pixels->At(6, 6), 77);
@@ -306,16 +305,16 @@ TEST(GdiPresent, EachBackendUsesItsOwnCall)
         fake::OfferBackend(c.backend);
         SproxContext context{};
         SX_Init(&context, fake::Window());
-        ASSERT_EQ(sprox::gBackend, c.backend);
+        ASSERT_EQ(sprox::gDisplay.backend, c.backend);
         SX_Size(&context, 640, 480, -1, nullptr);
         auto& gdi = fake::gdi();
         gdi.presents.clear();
 
-        sprox::gOps.present(fake::TargetDC(), 10, 20, 100, 50, &context, 30, 40);
+        sprox::gDisplay.ops.present(fake::TargetDC(), 10, 20, 100, 50, &context, 30, 40);
         context.scale = 2;
-        sprox::gOps.present(fake::TargetDC(), 10, 20, 100, 50, &context, 30, 40);
+        sprox::gDisplay.ops.present(fake::TargetDC(), 10, 20, 100, 50, &context, 30, 40);
         context.scale = 0;
-        sprox::gOps.present(fake::TargetDC(), 0, 0, 640, 480, &context, 0, 0);
+        sprox::gDisplay.ops.present(fake::TargetDC(), 0, 0, 640, 480, &context, 0, 0);
         ASSERT_EQ(gdi.presents.size(), 3u);
 
         // The plain bitmap counts its source row from the bottom.
@@ -366,7 +365,7 @@ TEST(GdiCopy, PlainFramesCopyMemoryClippedToBoth)
     }
     SX_Clear(&to, 0xEE);
 
-    EXPECT_EQ(sprox::gOps.copyFrom(&to, 2, 1, 100, 100, &from, 5, 3), 1);
+    EXPECT_EQ(sprox::gDisplay.ops.copyFrom(&to, 2, 1, 100, 100, &from, 5, 3), 1);
     for (int y = 0; y < 6; ++y) {
         for (int x = 0; x < 12; ++x) {
             bool copied = x >= 2 && y >= 1 && y < 6 && x < 12 && y - 1 + 3 < 8;
@@ -377,7 +376,7 @@ TEST(GdiCopy, PlainFramesCopyMemoryClippedToBoth)
 
     // Coordinates left of and above either frame are cut off, not read or written.
     SX_Clear(&to, 0xEE);
-    EXPECT_EQ(sprox::gOps.copyFrom(&to, -3, 0, 6, 2, &from, 0, -1), 1);
+    EXPECT_EQ(sprox::gDisplay.ops.copyFrom(&to, -3, 0, 6, 2, &from, 0, -1), 1);
     EXPECT_EQ(at(to, 0, 1), 3);   // source (3, 0)
     EXPECT_EQ(at(to, 2, 1), 5);
     EXPECT_EQ(at(to, 3, 1), 0xEE);
@@ -386,7 +385,7 @@ TEST(GdiCopy, PlainFramesCopyMemoryClippedToBoth)
     // Only one to one.
     SX_Clear(&to, 0xEE);
     from.scale = 2;
-    EXPECT_EQ(sprox::gOps.copyFrom(&to, 0, 0, 4, 4, &from, 0, 0), 0);
+    EXPECT_EQ(sprox::gDisplay.ops.copyFrom(&to, 0, 0, 4, 4, &from, 0, 0), 0);
     EXPECT_EQ(at(to, 0, 0), 0xEE);
     SX_End(&from);
     SX_End(&to);
@@ -401,7 +400,7 @@ TEST(GdiCopy, WithinOneFrameOverlappingRowsSurvive)
     for (int y = 0; y < 6; ++y) {
         std::memset(c.bits + c.topOffset + y * c.pitch, y + 1, 4);
     }
-    sprox::gOps.copyFrom(&c, 0, 2, 4, 4, &c, 0, 0);   // rows 0..3 down to 2..5
+    sprox::gDisplay.ops.copyFrom(&c, 0, 2, 4, 4, &c, 0, 0);   // rows 0..3 down to 2..5
     const uint8_t expected[6] = {1, 2, 1, 2, 3, 4};
     for (int y = 0; y < 6; ++y) {
         EXPECT_EQ(c.bits[c.topOffset + y * c.pitch], expected[y]) << y;
@@ -418,7 +417,7 @@ TEST(GdiCopy, SectionFramesCopyThroughTheirDCs)
     SX_Size(&to, 32, 16, -1, nullptr);
     from.bits[from.topOffset + 2 * from.pitch + 3] = 99;
 
-    sprox::gOps.copyFrom(&to, 10, 5, 8, 8, &from, 0, 0);
+    sprox::gDisplay.ops.copyFrom(&to, 10, 5, 8, 8, &from, 0, 0);
     auto& gdi = fake::gdi();
     EXPECT_EQ(OnlyPresent().call, "BitBlt");
     EXPECT_EQ(OnlyPresent().target, to.hdc);

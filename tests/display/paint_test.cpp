@@ -8,7 +8,6 @@
 #include "fake/fake_gdi.h"
 #include "sprox.h"
 #include "sprox/display/backend.h"
-#include "sprox/display/ddraw_state.h"
 
 using fake::Area;
 
@@ -160,8 +159,8 @@ TEST(Paint, UnderDirectDrawGoesToThePrimarySurface)
 {
     Framed f(64, 48);
     f.context.surface = fake::ddraw().MakeSurface(64, 48);
-    sprox::gPrimary = fake::ddraw().MakeSurface(640, 480);
-    sprox::gBackend = sprox::kBackendDirectDraw;
+    sprox::gDisplay.primary = fake::ddraw().MakeSurface(640, 480);
+    sprox::gDisplay.backend = sprox::kBackendDirectDraw;
     sprox::InstallOps();
     sprox::RefreshDescription(&f.context);
     f.context.scrollX = 60;
@@ -169,7 +168,7 @@ TEST(Paint, UnderDirectDrawGoesToThePrimarySurface)
     const auto& presents = fake::gdi().presents;
     ASSERT_EQ(presents.size(), 2u);
     EXPECT_EQ(presents[0].call, "Blt");
-    EXPECT_EQ(presents[0].target, sprox::gPrimary);
+    EXPECT_EQ(presents[0].target, sprox::gDisplay.primary);
     EXPECT_EQ(presents[0].dst, (Area{4, 0, 60, 48}));
     EXPECT_EQ(presents[1].src, (Area{60, 0, 4, 48}));
 }
@@ -206,7 +205,7 @@ TEST(Clear, SurfaceFramesAreFilledBySurfaceOrByMemory)
     SproxContext& c = f.context;
     sys::Surface surface = fake::ddraw().MakeSurface(20, 10, 24, 0xEE);
     c.surface = surface;
-    sprox::gBackend = sprox::kBackendDirectDraw;
+    sprox::gDisplay.backend = sprox::kBackendDirectDraw;
     sprox::InstallOps();
     sprox::RefreshDescription(&c);
     auto& s = fake::ddraw().Of(surface);

@@ -4,11 +4,11 @@
 
 #include "fake/fake_ddraw.h"
 #include "fake/fake_gdi.h"
-#include "sprox/display/ddraw_state.h"
+#include "sprox/display/backend.h"
 #include "sprox/display/palette.h"
 
 using sprox::BuildIdentityPalette;
-using sprox::gLogPalette;
+using sprox::gDisplay;
 
 namespace {
 
@@ -33,10 +33,10 @@ TEST(IdentityPalette, PalettisedScreenKeepsTheSystemStatics)
     auto table = Distinct();
     BuildIdentityPalette(table.data(), true);
 
-    EXPECT_EQ(gLogPalette.version, 0x300);
-    EXPECT_EQ(gLogPalette.count, 256);
+    EXPECT_EQ(gDisplay.logPalette.version, 0x300);
+    EXPECT_EQ(gDisplay.logPalette.count, 256);
     for (int i = 0; i < 256; ++i) {
-        const auto& e = gLogPalette.entries[i];
+        const auto& e = gDisplay.logPalette.entries[i];
         bool isStatic = i < 10 || i >= 246;
         EXPECT_EQ(e.flags, isStatic ? 0 : sys::kPcNoCollapse) << i;
         if (isStatic) {
@@ -54,8 +54,8 @@ TEST(IdentityPalette, PalettisedScreenKeepsTheSystemStatics)
             EXPECT_EQ(e.blue, i) << i;
         }
     }
-    EXPECT_EQ(gLogPalette.entries[3].red, 1);
-    EXPECT_EQ(gLogPalette.entries[250].blue, 6);
+    EXPECT_EQ(gDisplay.logPalette.entries[3].red, 1);
+    EXPECT_EQ(gDisplay.logPalette.entries[250].blue, 6);
 }
 
 TEST(IdentityPalette, WithoutWriteBackTheTableStaysAsItWas)
@@ -65,7 +65,7 @@ TEST(IdentityPalette, WithoutWriteBackTheTableStaysAsItWas)
     const auto before = table;
     BuildIdentityPalette(table.data(), false);
     EXPECT_EQ(std::memcmp(table.data(), before.data(), 1024), 0);
-    EXPECT_EQ(gLogPalette.entries[255].red, 255);
+    EXPECT_EQ(gDisplay.logPalette.entries[255].red, 255);
 }
 
 TEST(IdentityPalette, TrueColourScreenOrFullScreenTakesAllColoursUnchanged)
@@ -73,7 +73,7 @@ TEST(IdentityPalette, TrueColourScreenOrFullScreenTakesAllColoursUnchanged)
     for (bool fullScreen : {false, true}) {
         SCOPED_TRACE(fullScreen);
         fake::gdi().bitsPerPixel = fullScreen ? 8 : 24;
-        sprox::gPrimary = fullScreen ? fake::ddraw().MakeSurface(8, 8) : nullptr;
+        sprox::gDisplay.primary = fullScreen ? fake::ddraw().MakeSurface(8, 8) : nullptr;
         auto table = Distinct();
         // Duplicates of the varying system colours are not separated either.
         table[20] = table[8];
@@ -82,14 +82,14 @@ TEST(IdentityPalette, TrueColourScreenOrFullScreenTakesAllColoursUnchanged)
         BuildIdentityPalette(table.data(), true);
         EXPECT_EQ(std::memcmp(table.data(), before.data(), 1024), 0);
         for (int i = 0; i < 256; ++i) {
-            const auto& e = gLogPalette.entries[i];
+            const auto& e = gDisplay.logPalette.entries[i];
             ASSERT_EQ(e.blue, before[i].blue) << i;
             ASSERT_EQ(e.green, before[i].green) << i;
             ASSERT_EQ(e.red, before[i].red) << i;
             ASSERT_EQ(e.flags, sys::kPcNoCollapse) << i;
         }
     }
-    sprox::gPrimary = nullptr;
+    sprox::gDisplay.primary = nullptr;
 }
 
 TEST(IdentityPalette, DuplicatesOfVaryingSystemColoursAreToldApartByTheirBlue)
@@ -108,14 +108,14 @@ TEST(IdentityPalette, DuplicatesOfVaryingSystemColoursAreToldApartByTheirBlue)
     table[70] = {192, 220, 192, 0};   // another reserved byte: not a duplicate
     BuildIdentityPalette(table.data(), true);
 
-    EXPECT_EQ(gLogPalette.entries[20].blue, 191);
-    EXPECT_EQ(gLogPalette.entries[40].blue, 190);
-    EXPECT_EQ(gLogPalette.entries[60].blue, 189);
-    EXPECT_EQ(gLogPalette.entries[30].blue, 239);
-    EXPECT_EQ(gLogPalette.entries[50].blue, 163);
-    EXPECT_EQ(gLogPalette.entries[70].blue, 192);
-    EXPECT_EQ(gLogPalette.entries[20].red, 192);
-    EXPECT_EQ(gLogPalette.entries[20].green, 220);
+    EXPECT_EQ(gDisplay.logPalette.entries[20].blue, 191);
+    EXPECT_EQ(gDisplay.logPalette.entries[40].blue, 190);
+    EXPECT_EQ(gDisplay.logPalette.entries[60].blue, 189);
+    EXPECT_EQ(gDisplay.logPalette.entries[30].blue, 239);
+    EXPECT_EQ(gDisplay.logPalette.entries[50].blue, 163);
+    EXPECT_EQ(gDisplay.logPalette.entries[70].blue, 192);
+    EXPECT_EQ(gDisplay.logPalette.entries[20].red, 192);
+    EXPECT_EQ(gDisplay.logPalette.entries[20].green, 220);
     // Written back into the table.
     EXPECT_EQ(table[20].blue, 191);
     EXPECT_EQ(table[60].blue, 189);
@@ -133,12 +133,12 @@ TEST(IdentityPalette, ADuplicateWithoutRoomBelowGoesUp)
     }
     std::vector<SproxColor> kept = table;
     BuildIdentityPalette(table.data(), true);
-    EXPECT_EQ(gLogPalette.entries[100].blue, 0);   // 1 - 1
-    EXPECT_EQ(gLogPalette.entries[101].blue, 3);   // 1 - 2 < 0: 1 + 2
-    EXPECT_EQ(gLogPalette.entries[102].blue, 4);
+    EXPECT_EQ(gDisplay.logPalette.entries[100].blue, 0);   // 1 - 1
+    EXPECT_EQ(gDisplay.logPalette.entries[101].blue, 3);   // 1 - 2 < 0: 1 + 2
+    EXPECT_EQ(gDisplay.logPalette.entries[102].blue, 4);
 
     // Compared with the table's own colours when they are not written back.
     BuildIdentityPalette(kept.data(), false);
-    EXPECT_EQ(gLogPalette.entries[100].blue, 1);
+    EXPECT_EQ(gDisplay.logPalette.entries[100].blue, 1);
     EXPECT_EQ(kept[101].blue, 1);
 }

@@ -10,7 +10,6 @@
 #include "fake/fake_wing.h"
 #include "sprox.h"
 #include "sprox/display/backend.h"
-#include "sprox/display/ddraw_state.h"
 #include "sprox/pattern/pattern.h"
 
 using Kind = fake::FakeGdi::Kind;
@@ -400,7 +399,7 @@ TEST(SizePalette, FullScreenPaletteGetsTheColours)
 {
     SproxContext c{};
     SX_Init(&c, fake::Window());
-    sprox::gBackend = sprox::kBackendDirectDraw;
+    sprox::gDisplay.backend = sprox::kBackendDirectDraw;
     sprox::InstallOps();
     c.ddPalette = fake::ddraw().MakePalette();
     c.colors[200] = {1, 2, 3, 0};
@@ -416,7 +415,7 @@ TEST(SizeFullScreen, AnotherOwnersFrameOnlyChangesItsDescription)
 {
     SproxContext c{};
     SX_Init(&c, fake::Window());
-    sprox::gBackend = sprox::kBackendDirectDraw;
+    sprox::gDisplay.backend = sprox::kBackendDirectDraw;
     sprox::InstallOps();
     SX_Size(&c, 200, 100, -1, nullptr);
     EXPECT_EQ(c.width, 200);
@@ -435,7 +434,7 @@ TEST(EndFullScreen, AFrameWaitingInASurfaceIsReleasedWithItsSection)
     sys::Surface surface = fake::ddraw().MakeSurface(64, 32);
     c.surface = surface;
     c.ddPalette = fake::ddraw().MakePalette();
-    sprox::gBackend = sprox::kBackendDirectDraw;
+    sprox::gDisplay.backend = sprox::kBackendDirectDraw;
     sprox::InstallOps();
     sprox::RefreshDescription(&c);
     ASSERT_EQ(c.bits, nullptr);

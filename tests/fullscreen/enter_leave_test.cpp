@@ -11,7 +11,7 @@ namespace {
 
 fake::FakeSurface& PrimarySurface()
 {
-    return fake::ddraw().Of(sprox::gPrimary);
+    return fake::ddraw().Of(sprox::gDisplay.primary);
 }
 
 std::vector<fake::Fill> FillsOf(sys::Surface surface)
@@ -44,9 +44,9 @@ TEST(FullScreen, EnteringMovesEveryFrameIntoASurfaceAndLeavingBringsItBack)
     auto& gdi = fake::gdi();
 
     ASSERT_EQ(SX_FullScreen(&a.context, 320, 240, 1), 1);
-    EXPECT_EQ(sprox::gFullScreenOwner, &a.context);
-    EXPECT_EQ(sprox::gBackend, sprox::kBackendDirectDraw);
-    EXPECT_EQ(sprox::gOps.lock, sprox::kBackendOps[sprox::kBackendDirectDraw].lock);
+    EXPECT_EQ(sprox::gDisplay.fullScreenOwner, &a.context);
+    EXPECT_EQ(sprox::gDisplay.backend, sprox::kBackendDirectDraw);
+    EXPECT_EQ(sprox::gDisplay.ops.lock, sprox::kBackendOps[sprox::kBackendDirectDraw].lock);
     EXPECT_EQ(dd.displayMode, (fake::FakeMode{320, 240, 8}));
     EXPECT_EQ(dd.exclusiveWindow, fake::Window(1));
 
@@ -67,9 +67,9 @@ TEST(FullScreen, EnteringMovesEveryFrameIntoASurfaceAndLeavingBringsItBack)
 
     // The screen: a plain primary surface with the owner's colours and the window
     // clipper, filled with the first black colour before the pictures came.
-    ASSERT_NE(sprox::gPrimary, nullptr);
+    ASSERT_NE(sprox::gDisplay.primary, nullptr);
     EXPECT_EQ(PrimarySurface().kind, fake::SurfaceKind::Primary);
-    EXPECT_EQ(sprox::gBackBuffer, nullptr);
+    EXPECT_EQ(sprox::gDisplay.backBuffer, nullptr);
     ASSERT_NE(a.context.ddPalette, nullptr);
     EXPECT_EQ(b.context.ddPalette, nullptr);
     EXPECT_EQ(PrimarySurface().palette, a.context.ddPalette);
@@ -80,7 +80,7 @@ TEST(FullScreen, EnteringMovesEveryFrameIntoASurfaceAndLeavingBringsItBack)
     ASSERT_NE(PrimarySurface().clipper, nullptr);
     EXPECT_EQ(dd.FindClipper(PrimarySurface().clipper)->window, fake::Window(1));
     EXPECT_EQ(dd.LiveClippers(), 1) << "only the primary surface holds the clipper";
-    auto fills = FillsOf(sprox::gPrimary);
+    auto fills = FillsOf(sprox::gDisplay.primary);
     ASSERT_EQ(fills.size(), 1u);
     EXPECT_EQ(fills[0].colour, fs::kBlack);
     EXPECT_EQ(fills[0].rect.right, 320);
@@ -102,10 +102,10 @@ TEST(FullScreen, EnteringMovesEveryFrameIntoASurfaceAndLeavingBringsItBack)
     sprox::FrameView view;
     ASSERT_EQ(sprox::LockFrameView(&view, &a.context), 1);
     view.bits[view.topOffset + 5 * view.pitch + 6] = 222;
-    sprox::gOps.unlock(&a.context);
+    sprox::gDisplay.ops.unlock(&a.context);
     EXPECT_EQ(a.SurfacePixel(6, 5), 222);
 
-    sys::Surface primary = sprox::gPrimary;
+    sys::Surface primary = sprox::gDisplay.primary;
     EXPECT_EQ(SX_FullScreen(&a.context, 0, 0, 0), 0);
     fs::ExpectWindowed({&a, &b});
     EXPECT_EQ(a.Pixel(6, 5), 222);
@@ -136,7 +136,7 @@ TEST(FullScreen, PresentingGoesToTheScreenAtTheScaleOfTheChosenMode)
     ASSERT_EQ(fake::gdi().presents.size(), 1u);
     const fake::Present& p = fake::gdi().presents[0];
     EXPECT_EQ(p.call, "Blt");
-    EXPECT_EQ(p.target, sprox::gPrimary);
+    EXPECT_EQ(p.target, sprox::gDisplay.primary);
     EXPECT_EQ(p.dst, (fake::Area{0, 0, 640, 480}));
     EXPECT_EQ(PrimarySurface().pixels->At(639, 479), fs::Mark(319, 239));
 
@@ -169,7 +169,7 @@ TEST(FullScreen, AnotherContextsRequestFirstGivesTheScreenBack)
 
     // B asks for 200 x 100; its frame is 100 x 50.
     ASSERT_EQ(SX_FullScreen(&b.context, 200, 100, 1), 1);
-    EXPECT_EQ(sprox::gFullScreenOwner, &b.context);
+    EXPECT_EQ(sprox::gDisplay.fullScreenOwner, &b.context);
     EXPECT_EQ(a.Pixel(0, 0), 55) << "A's picture went back into its DIB section";
     EXPECT_EQ(dd.displayMode, (fake::FakeMode{200, 100, 8})) << "the size B asked for";
     EXPECT_EQ(b.Surface().pixels->width, 200);
@@ -204,10 +204,10 @@ TEST(FullScreen, WindowModeOnANonOwnerChangesNothing)
     EXPECT_EQ(fake::Bytes(b.context), before);
     EXPECT_EQ(fake::ddraw().calls.size(), calls);
     EXPECT_EQ(fake::gdi().windowCalls.size(), windowCalls);
-    EXPECT_EQ(sprox::gFullScreenOwner, &a.context);
+    EXPECT_EQ(sprox::gDisplay.fullScreenOwner, &a.context);
     // A probe of the window mode on the owner changes nothing either.
     EXPECT_EQ(sprox::SproxScreenMode(&a.context, 32768), 1);
-    EXPECT_EQ(sprox::gFullScreenOwner, &a.context);
+    EXPECT_EQ(sprox::gDisplay.fullScreenOwner, &a.context);
 }
 
 TEST(FullScreen, PageFlippingMakesTheBackBufferTheOwnersFrame)
@@ -219,12 +219,12 @@ TEST(FullScreen, PageFlippingMakesTheBackBufferTheOwnersFrame)
     ASSERT_EQ(sprox::SproxScreenMode(&a.context, 1 + 16), 1);
     EXPECT_EQ(dd.displayMode, (fake::FakeMode{320, 240, 8})) << "page flipping shows 1:1";
     EXPECT_EQ(a.context.scale, 1);
-    ASSERT_NE(sprox::gBackBuffer, nullptr);
-    EXPECT_EQ(a.context.surface, sprox::gBackBuffer);
+    ASSERT_NE(sprox::gDisplay.backBuffer, nullptr);
+    EXPECT_EQ(a.context.surface, sprox::gDisplay.backBuffer);
     EXPECT_EQ(a.Surface().kind, fake::SurfaceKind::BackBuffer);
     EXPECT_EQ(a.Slot().inVideoMemory, 1);
-    EXPECT_EQ(PrimarySurface().backBuffer, sprox::gBackBuffer);
-    EXPECT_EQ(FillsOf(sprox::gBackBuffer).size(), 1u);
+    EXPECT_EQ(PrimarySurface().backBuffer, sprox::gDisplay.backBuffer);
+    EXPECT_EQ(FillsOf(sprox::gDisplay.backBuffer).size(), 1u);
     EXPECT_EQ(dd.Count("CreateSurface:video"), 0);
     EXPECT_EQ(a.SurfacePixel(3, 4), fs::Mark(3, 4));
 
@@ -240,8 +240,8 @@ TEST(FullScreen, PageFlippingMakesTheBackBufferTheOwnersFrame)
     // A flip leaves the former screen in the back buffer, so a game draws every
     // frame anew; what is drawn last is what goes back to the window.
     SX_Clear(&a.context, 98);
-    sys::Surface primary = sprox::gPrimary;
-    sys::Surface back = sprox::gBackBuffer;
+    sys::Surface primary = sprox::gDisplay.primary;
+    sys::Surface back = sprox::gDisplay.backBuffer;
     sprox::SproxScreenMode(&a.context, 0);
     EXPECT_EQ(dd.Count("FlipToGDISurface"), 1);
     EXPECT_EQ(dd.Of(primary).flips, 0) << "the GDI surface is in front again";
@@ -268,7 +268,7 @@ TEST(FullScreen, WithoutAFlippingChainAPlainPrimaryIsMade)
     Game a(320, 240);
     fake::ddraw().failing = {"CreateSurface:flip"};
     ASSERT_EQ(sprox::SproxScreenMode(&a.context, 1 + 16), 1);
-    EXPECT_EQ(sprox::gBackBuffer, nullptr);
+    EXPECT_EQ(sprox::gDisplay.backBuffer, nullptr);
     EXPECT_EQ(PrimarySurface().kind, fake::SurfaceKind::Primary);
     EXPECT_EQ(a.Surface().kind, fake::SurfaceKind::Video);
 }
@@ -367,7 +367,7 @@ TEST(FullScreen, EndingAnotherContextReleasesItsSurfaceOnly)
     sys::Surface surface = b.context.surface;
     SX_End(&b.context);
     EXPECT_TRUE(fake::ddraw().Of(surface).released);
-    EXPECT_EQ(sprox::gFullScreenOwner, &a.context);
+    EXPECT_EQ(sprox::gDisplay.fullScreenOwner, &a.context);
     SX_FullScreen(&a.context, 0, 0, 0);
     fs::ExpectWindowed({&a});
     EXPECT_EQ(fake::gdi().Live(fake::FakeGdi::Kind::Bitmap), 1);

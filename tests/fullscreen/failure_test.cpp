@@ -207,12 +207,12 @@ TEST(Reports, AnOwnerWhoseRecordWasSpoiltDoesNotHangTheNextRequest)
     ASSERT_EQ(SX_FullScreen(&a.context, 320, 240, 1), 1);
     a.context.self = nullptr;   // the game overwrote the owner's record
     EXPECT_EQ(SX_FullScreen(&b.context, 320, 240, 1), 0);
-    EXPECT_EQ(sprox::gFullScreenOwner, &a.context);
+    EXPECT_EQ(sprox::gDisplay.fullScreenOwner, &a.context);
     ASSERT_FALSE(fake::machine().boxes.empty());
     EXPECT_EQ(fake::machine().boxes[0].text, fake::InvalidContextText("SproxScreenMode(0)"));
     EXPECT_EQ(b.context.width, 320);
     // Mended, the owner gives the screen back.
     a.context.self = &a.context;
     EXPECT_EQ(SX_FullScreen(&b.context, 320, 240, 1), 1);
-    EXPECT_EQ(sprox::gFullScreenOwner, &b.context);
+    EXPECT_EQ(sprox::gDisplay.fullScreenOwner, &b.context);
 }

@@ -8,9 +8,9 @@ namespace {
 
 void SetList(std::initializer_list<std::pair<uint32_t, uint32_t>> sizes)
 {
-    sprox::gDisplayModeCount = 0;
+    sprox::gDisplay.modeCount = 0;
     for (auto [w, h] : sizes) {
-        sprox::gDisplayModes[sprox::gDisplayModeCount++] = {w, h};
+        sprox::gDisplay.modes[sprox::gDisplay.modeCount++] = {w, h};
     }
 }
 
@@ -90,14 +90,14 @@ TEST(Probe, AtInitFillsTheListWithTheEightBitModesAndChangesNothing)
     auto& dd = fake::ddraw();
     dd.modes = {{640, 480, 8}, {800, 600, 16}, {320, 200, 8}, {1024, 768, 32}};
     Game a(320, 240);
-    ASSERT_EQ(sprox::gDisplayModeCount, 2);
-    EXPECT_EQ(sprox::gDisplayModes[0].width, 640u);
-    EXPECT_EQ(sprox::gDisplayModes[1].height, 200u);
+    ASSERT_EQ(sprox::gDisplay.modeCount, 2);
+    EXPECT_EQ(sprox::gDisplay.modes[0].width, 640u);
+    EXPECT_EQ(sprox::gDisplay.modes[1].height, 200u);
     EXPECT_EQ(dd.calls, (std::vector<std::string>{"DirectDrawCreate", "SetCooperativeLevel 0x51",
                                                    "EnumDisplayModes", "SetCooperativeLevel 0x8"}));
     EXPECT_EQ(dd.LiveObjects(), 0);
-    EXPECT_EQ(sprox::gDirectDraw, nullptr);
-    EXPECT_EQ(sprox::gBackend, sprox::kBackendDibSection);
+    EXPECT_EQ(sprox::gDisplay.directDraw, nullptr);
+    EXPECT_EQ(sprox::gDisplay.backend, sprox::kBackendDibSection);
     EXPECT_FALSE(dd.displayMode.has_value());
     EXPECT_TRUE(fake::gdi().windowCalls.empty());
 
@@ -127,7 +127,7 @@ TEST(Probe, AnswersWhetherAModeFitsTheFrameAtItsScale)
     // The list exists: the probes asked DirectDraw nothing.
     EXPECT_EQ(fake::ddraw().calls.size(), calls);
     EXPECT_EQ(fake::Bytes(a.context), before);
-    EXPECT_EQ(sprox::gFullScreenOwner, nullptr);
+    EXPECT_EQ(sprox::gDisplay.fullScreenOwner, nullptr);
     // A probe to go back to the window answers 1.
     EXPECT_EQ(sprox::SproxScreenMode(&a.context, 32768), 1);
 }
@@ -150,8 +150,8 @@ TEST(Probe, TheListHoldsTheFirstSixtyFourModes)
         dd.modes.push_back({200 + i, 100 + i, 8});
     }
     Game a(10, 10);
-    ASSERT_EQ(sprox::gDisplayModeCount, 64);
-    EXPECT_EQ(sprox::gDisplayModes[63].width, 263u);
+    ASSERT_EQ(sprox::gDisplay.modeCount, 64);
+    EXPECT_EQ(sprox::gDisplay.modes[63].width, 263u);
     EXPECT_EQ(dd.modesEnumerated, 64) << "enumeration stops once the list is full";
     SX_Size(&a.context, 209, 109, -1, nullptr);
     EXPECT_EQ(sprox::SproxScreenMode(&a.context, 32768 + 32 + 1), 1);

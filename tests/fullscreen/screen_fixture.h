@@ -15,7 +15,6 @@
 #include "sprox/core/registry.h"
 #include "sprox/display/backend.h"
 #include "sprox/display/backend_ops.h"
-#include "sprox/display/ddraw_state.h"
 #include "sprox/display/screenmode.h"
 
 namespace fs {
@@ -103,12 +102,12 @@ struct Game {
 inline void ExpectWindowed(std::initializer_list<Game*> games)
 {
     auto& dd = fake::ddraw();
-    EXPECT_EQ(sprox::gBackend, sprox::kBackendDibSection);
-    EXPECT_EQ(sprox::gOps.lock, sprox::kBackendOps[sprox::kBackendDibSection].lock);
-    EXPECT_EQ(sprox::gFullScreenOwner, nullptr);
-    EXPECT_EQ(sprox::gDirectDraw, nullptr);
-    EXPECT_EQ(sprox::gPrimary, nullptr);
-    EXPECT_EQ(sprox::gBackBuffer, nullptr);
+    EXPECT_EQ(sprox::gDisplay.backend, sprox::kBackendDibSection);
+    EXPECT_EQ(sprox::gDisplay.ops.lock, sprox::kBackendOps[sprox::kBackendDibSection].lock);
+    EXPECT_EQ(sprox::gDisplay.fullScreenOwner, nullptr);
+    EXPECT_EQ(sprox::gDisplay.directDraw, nullptr);
+    EXPECT_EQ(sprox::gDisplay.primary, nullptr);
+    EXPECT_EQ(sprox::gDisplay.backBuffer, nullptr);
     EXPECT_EQ(dd.LiveSurfaces(), 0);
     EXPECT_EQ(dd.LivePalettes(), 0);
     EXPECT_EQ(dd.LiveClippers(), 0);

@@ -36,8 +36,8 @@ void CountUnlock(SproxContext*) { ++gLog.unlocks; }
 void CountLocks()
 {
     gLog = {};
-    sprox::gOps.lock = CountLock;
-    sprox::gOps.unlock = CountUnlock;
+    sprox::gDisplay.ops.lock = CountLock;
+    sprox::gDisplay.ops.unlock = CountUnlock;
 }
 
 SproxContext ContextOver(Frame& frame, const SproxRect& clip)

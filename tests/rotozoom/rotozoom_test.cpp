@@ -40,8 +40,8 @@ void CountingUnlock(SproxContext*) { ++gLog.unlocks; }
 void CountLocks()
 {
     gLog = {};
-    sprox::gOps.lock = CountingLock;
-    sprox::gOps.unlock = CountingUnlock;
+    sprox::gDisplay.ops.lock = CountingLock;
+    sprox::gDisplay.ops.unlock = CountingUnlock;
 }
 
 constexpr SproxRect kWhole{0, 0, 1 << 20, 1 << 20};  // cut to the frame by the frame

@@ -16,10 +16,9 @@
 
 #include "sprox.h"
 #include "sprox/display/backend.h"
-#include "sprox/display/ddraw_state.h"
 #include "sprox/display/screenmode.h"
-#include "sprox/sys/sdl/sdl_ddraw.h"
 #include "sprox/sys/machine.h"
+#include "sprox/sys/sdl/sdl_ddraw.h"
 #include "sprox/sys/sdl/sdl_gdi.h"
 #include "support/sdl_pixels.h"
 
@@ -203,14 +202,14 @@ TEST(SdlFullScreen, TheModeListIsTheClassicSizesThatFitAndTheDesktops)
         GTEST_SKIP() << "no list written down for a desktop of " << desktop.width << " x "
                      << desktop.height;
     }
-    ASSERT_EQ(sprox::gDisplayModeCount, static_cast<int32_t>(std::min<size_t>(sizes.size(), 64)));
-    for (int32_t i = 0; i < sprox::gDisplayModeCount; ++i) {
-        EXPECT_EQ(sprox::gDisplayModes[i].width, sizes[i].width);
-        EXPECT_EQ(sprox::gDisplayModes[i].height, sizes[i].height);
+    ASSERT_EQ(sprox::gDisplay.modeCount, static_cast<int32_t>(std::min<size_t>(sizes.size(), 64)));
+    for (int32_t i = 0; i < sprox::gDisplay.modeCount; ++i) {
+        EXPECT_EQ(sprox::gDisplay.modes[i].width, sizes[i].width);
+        EXPECT_EQ(sprox::gDisplay.modes[i].height, sizes[i].height);
     }
     // The probe changed nothing.
     EXPECT_EQ(SDL_GetWindowFlags(game.window) & (SDL_WINDOW_FULLSCREEN | SDL_WINDOW_SHOWN), 0u);
-    EXPECT_EQ(sprox::gDirectDraw, nullptr);
+    EXPECT_EQ(sprox::gDisplay.directDraw, nullptr);
 }
 
 // A frame asked for full screen gets the mode of its own size (at scale 1), else
@@ -284,8 +283,9 @@ TEST(SdlFullScreen, ModesAreShownScaledOnTheDesktop)
         // A fill of a small piece of the screen draws again just the pixels that
         // show it, as the whole picture maps them.
         SproxRect piece = {3, 2, 10, 7};
-        ASSERT_EQ(sys::M().ddraw()->ColorFill(sprox::gPrimary, &piece, 251, sys::kDDBltWait),
-                  sys::kDDOk);
+        ASSERT_EQ(
+            sys::M().ddraw()->ColorFill(sprox::gDisplay.primary, &piece, 251, sys::kDDBltWait),
+            sys::kDDOk);
         EXPECT_TRUE(ShowsIn(screen, c.place, c.modeW, c.modeH, [&](int x, int y) {
             bool inPiece = x >= piece.left && x < piece.right && y >= piece.top && y < piece.bottom;
             return inPiece ? 251 : frame(x, y);
@@ -337,7 +337,7 @@ TEST(SdlFullScreen, EnterDrawPresentAndLeaveWithThePictureIntact)
     EXPECT_EQ(confined->w, 1024);
     EXPECT_EQ(confined->h, 768);
     EXPECT_EQ(game.context.scale, 2);
-    EXPECT_EQ(sprox::gBackend, sprox::kBackendDirectDraw);
+    EXPECT_EQ(sprox::gDisplay.backend, sprox::kBackendDirectDraw);
     EXPECT_EQ(game.context.bits, nullptr);
 
     // Draw a bar while full screen and present: the screen shows the frame scaled
@@ -347,7 +347,7 @@ TEST(SdlFullScreen, EnterDrawPresentAndLeaveWithThePictureIntact)
     for (int x = 0; x < 10; ++x) {
         view.bits[view.topOffset + 3 * view.pitch + x] = 250;
     }
-    sprox::gOps.unlock(&game.context);
+    sprox::gDisplay.ops.unlock(&game.context);
     SDL_Surface* screen = SDL_GetWindowSurface(game.window);
     ASSERT_NE(screen, nullptr);
     EXPECT_EQ(screen->w, 1024);
@@ -384,7 +384,7 @@ TEST(SdlFullScreen, EnterDrawPresentAndLeaveWithThePictureIntact)
     SDL_GetWindowSize(game.window, &ww, &wh);
     EXPECT_EQ(ww, 640);
     EXPECT_EQ(wh, 480);
-    EXPECT_EQ(sprox::gBackend, sprox::kBackendDibSection);
+    EXPECT_EQ(sprox::gDisplay.backend, sprox::kBackendDibSection);
     ASSERT_EQ(game.context.bits, game.context.dibBits);
     uint8_t* row3 = game.context.bits + game.context.topOffset + 3 * game.context.pitch;
     EXPECT_EQ(row3[9], 250);
@@ -409,8 +409,8 @@ TEST(SdlFullScreen, PageFlippingShowsTheBackBuffer)
     Game game(first.w, first.h);
     ASSERT_NE(game.window, nullptr) << SDL_GetError();
     ASSERT_EQ(sprox::SproxScreenMode(&game.context, 1 + 16), 1);
-    ASSERT_NE(sprox::gBackBuffer, nullptr);
-    EXPECT_EQ(game.context.surface, sprox::gBackBuffer);
+    ASSERT_NE(sprox::gDisplay.backBuffer, nullptr);
+    EXPECT_EQ(game.context.surface, sprox::gDisplay.backBuffer);
     SX_Clear(&game.context, 17);
     SDL_Surface* screen = SDL_GetWindowSurface(game.window);
     ASSERT_NE(screen, nullptr);
@@ -433,8 +433,8 @@ TEST(SdlFullScreen, NoFittingModeIsACleanRefusal)
     // And at a size that only an exact mode could show.
     EXPECT_EQ(sprox::SproxScreenMode(&game.context, 1 + 32), 0);
     EXPECT_EQ(SDL_GetWindowFlags(game.window) & SDL_WINDOW_FULLSCREEN, 0u);
-    EXPECT_EQ(sprox::gBackend, sprox::kBackendDibSection);
-    EXPECT_EQ(sprox::gDirectDraw, nullptr);
+    EXPECT_EQ(sprox::gDisplay.backend, sprox::kBackendDibSection);
+    EXPECT_EQ(sprox::gDisplay.directDraw, nullptr);
     EXPECT_EQ(game.context.width, 64);
     EXPECT_TRUE(game.HoldsMarks());
 }
@@ -452,7 +452,7 @@ TEST(SdlFullScreen, TheOffscreenDriverShowsEmulatedModes)
     Game game(64, 48);
     ASSERT_NE(game.window, nullptr) << SDL_GetError();
     ASSERT_EQ(SX_FullScreen(&game.context, 64, 48, 1), 1);
-    EXPECT_EQ(sprox::gDisplayModeCount, 8);
+    EXPECT_EQ(sprox::gDisplay.modeCount, 8);
     SDL_Surface* screen = SDL_GetWindowSurface(game.window);
     ASSERT_NE(screen, nullptr);
     SX_Paint(&game.context, screen, 0, 0);

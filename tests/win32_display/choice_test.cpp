@@ -6,7 +6,6 @@
 #include "screen.h"
 #include "sprox.h"
 #include "sprox/display/backend.h"
-#include "sprox/display/ddraw_state.h"
 #include "sprox/sys/machine.h"
 #include "test_machine.h"
 
@@ -56,15 +55,15 @@ TEST(Choice, FirstContextChoosesByVersion)
     SproxContext second;
     SX_Init(&first, reinterpret_cast<SxWindow>(window.hwnd()));
     if (old) {
-        EXPECT_EQ(sprox::gBackend, sprox::kBackendWinG);
+        EXPECT_EQ(sprox::gDisplay.backend, sprox::kBackendWinG);
         EXPECT_TRUE(Loaded("wing32.dll"));
         EXPECT_FALSE(Loaded("ddraw.dll"));
-        EXPECT_EQ(sprox::gDirectDrawCreate, nullptr);
+        EXPECT_EQ(sprox::gDisplay.directDrawCreate, nullptr);
     } else {
-        EXPECT_EQ(sprox::gBackend, sprox::kBackendDibSection);
+        EXPECT_EQ(sprox::gDisplay.backend, sprox::kBackendDibSection);
         EXPECT_TRUE(Loaded("ddraw.dll"));
         EXPECT_FALSE(Loaded("wing32.dll"));
-        EXPECT_EQ(sprox::gDirectDrawCreate,
+        EXPECT_EQ(sprox::gDisplay.directDrawCreate,
                   reinterpret_cast<void*>(
                       GetProcAddress(GetModuleHandleA("ddraw.dll"), "DirectDrawCreate")));
     }
@@ -101,13 +100,13 @@ TEST(Choice, FirstContextChoosesByVersion)
     if (old) {
         EXPECT_TRUE(Loaded("wing32.dll"));
     } else {
-        EXPECT_NE(sprox::gDirectDrawCreate, nullptr);
+        EXPECT_NE(sprox::gDisplay.directDrawCreate, nullptr);
     }
     // Wine keeps DDRAW.DLL mapped after its last FreeLibrary; WING32.DLL goes.
     SX_End(&second);
     EXPECT_FALSE(Loaded("wing32.dll"));
-    EXPECT_EQ(sprox::gBackend, sprox::kBackendPlainDib);
-    EXPECT_EQ(sprox::gDirectDrawCreate, nullptr);
+    EXPECT_EQ(sprox::gDisplay.backend, sprox::kBackendPlainDib);
+    EXPECT_EQ(sprox::gDisplay.directDrawCreate, nullptr);
 }
 
 // With no display library on offer the frame is plain memory of the library's own,
@@ -118,7 +117,7 @@ TEST(Choice, NothingOfferedGivesPlainDib)
     TestWindow window(40, 30);
     SproxContext context;
     SX_Init(&context, reinterpret_cast<SxWindow>(window.hwnd()));
-    EXPECT_EQ(sprox::gBackend, sprox::kBackendPlainDib);
+    EXPECT_EQ(sprox::gDisplay.backend, sprox::kBackendPlainDib);
     EXPECT_FALSE(Loaded("ddraw.dll"));
     EXPECT_FALSE(Loaded("wing32.dll"));
     SX_Size(&context, 37, 21, -1, nullptr);

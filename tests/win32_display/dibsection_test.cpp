@@ -18,7 +18,7 @@ int Pattern(int x, int y) { return 1 + (x * 5 + y * 17) % 250; }
 void Start(SproxContext* context, HWND window, int w, int h)
 {
     SX_Init(context, reinterpret_cast<SxWindow>(window));
-    ASSERT_EQ(sprox::gBackend, sprox::kBackendDibSection);
+    ASSERT_EQ(sprox::gDisplay.backend, sprox::kBackendDibSection);
     SetTestColours(context);
     SX_Size(context, w, h, -1, nullptr);
     ASSERT_NE(context->bits, nullptr);

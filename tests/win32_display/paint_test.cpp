@@ -84,7 +84,7 @@ void PaintScenes(int expectedBackend)
     ASSERT_NE(window.dc(), nullptr);
     SproxContext context;
     SX_Init(&context, reinterpret_cast<SxWindow>(window.hwnd()));
-    ASSERT_EQ(sprox::gBackend, expectedBackend);
+    ASSERT_EQ(sprox::gDisplay.backend, expectedBackend);
     SetTestColours(&context);
     SX_Size(&context, kFrameWidth, kFrameHeight, -1, nullptr);
     ASSERT_NE(context.bits, nullptr);

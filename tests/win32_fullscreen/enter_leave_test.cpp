@@ -12,7 +12,6 @@
 
 #include "fullscreen.h"
 #include "sprox/display/backend.h"
-#include "sprox/display/ddraw_state.h"
 #include "sprox/display/screenmode.h"
 
 using namespace fstest;
@@ -62,14 +61,14 @@ TEST(Probe, StartUpListsTheEightBitModes)
     SproxContext context;
     SX_Init(&context, reinterpret_cast<SxWindow>(window.hwnd()));
     Modes listed;
-    for (int i = 0; i < sprox::gDisplayModeCount; ++i) {
-        listed.emplace_back(sprox::gDisplayModes[i].width, sprox::gDisplayModes[i].height);
+    for (int i = 0; i < sprox::gDisplay.modeCount; ++i) {
+        listed.emplace_back(sprox::gDisplay.modes[i].width, sprox::gDisplay.modes[i].height);
     }
     EXPECT_EQ(listed, SystemModes());
     EXPECT_NE(std::find(listed.begin(), listed.end(), std::pair<uint32_t, uint32_t>(640, 480)),
               listed.end());
-    EXPECT_EQ(sprox::gDirectDraw, nullptr);
-    EXPECT_EQ(sprox::gBackend, sprox::kBackendDibSection);
+    EXPECT_EQ(sprox::gDisplay.directDraw, nullptr);
+    EXPECT_EQ(sprox::gDisplay.backend, sprox::kBackendDibSection);
     SIZE desktop = DesktopSize();
     EXPECT_EQ(desktop.cx, 1024);
     EXPECT_EQ(desktop.cy, 768);
@@ -81,7 +80,7 @@ TEST(Probe, StartUpListsTheEightBitModes)
     SX_Size(&context, 600, 400, -1, nullptr);
     EXPECT_EQ(sprox::SproxScreenMode(&context, 0x8000 | 0x20 | 1), 0);
     EXPECT_EQ(sprox::SproxScreenMode(&context, 0x8000 | 1), 1);
-    EXPECT_EQ(sprox::gDirectDraw, nullptr);
+    EXPECT_EQ(sprox::gDisplay.directDraw, nullptr);
     SX_End(&context);
 }
 
@@ -103,8 +102,8 @@ TEST_F(Entering, CarriesThePictureToTheScreen)
     SIZE desktop = DesktopSize();
     EXPECT_EQ(desktop.cx, kWidth);
     EXPECT_EQ(desktop.cy, kHeight);
-    EXPECT_EQ(sprox::gBackend, sprox::kBackendDirectDraw);
-    EXPECT_EQ(sprox::gFullScreenOwner, &context_);
+    EXPECT_EQ(sprox::gDisplay.backend, sprox::kBackendDirectDraw);
+    EXPECT_EQ(sprox::gDisplay.fullScreenOwner, &context_);
     ASSERT_NE(context_.surface, nullptr);
     EXPECT_EQ(context_.bits, nullptr);
     EXPECT_EQ(context_.hdc, nullptr);
@@ -125,7 +124,7 @@ TEST_F(Entering, CarriesThePictureToTheScreen)
     EXPECT_EQ(clip.right, kWidth);
     EXPECT_EQ(clip.bottom, kHeight);
 
-    auto* primary = static_cast<IDirectDrawSurface*>(sprox::gPrimary);
+    auto* primary = static_cast<IDirectDrawSurface*>(sprox::gDisplay.primary);
     IDirectDrawPalette* palette = nullptr;
     ASSERT_EQ(primary->GetPalette(&palette), DD_OK);
     PALETTEENTRY shown[256] = {};
@@ -173,8 +172,8 @@ TEST_F(Entering, DrawingReachesTheScreen)
         }
     }
 
-    ASSERT_TRUE(sprox::gOps.lock(&context_));
-    ASSERT_TRUE(sprox::gOps.lock(&context_));   // nested: the same memory
+    ASSERT_TRUE(sprox::gDisplay.ops.lock(&context_));
+    ASSERT_TRUE(sprox::gDisplay.ops.lock(&context_));   // nested: the same memory
     ASSERT_NE(context_.bits, nullptr);
     EXPECT_GE(context_.pitch, kWidth);
     for (int y = 300; y < 340; ++y) {
@@ -184,9 +183,9 @@ TEST_F(Entering, DrawingReachesTheScreen)
             expected[static_cast<size_t>(y) * kWidth + x] = static_cast<uint8_t>(Picture(x, y, 3));
         }
     }
-    sprox::gOps.unlock(&context_);
+    sprox::gDisplay.ops.unlock(&context_);
     EXPECT_NE(context_.bits, nullptr);
-    sprox::gOps.unlock(&context_);
+    sprox::gDisplay.ops.unlock(&context_);
     EXPECT_EQ(context_.bits, nullptr);
     EXPECT_EQ(context_.lockCount, 0);
 
@@ -202,19 +201,19 @@ TEST_F(Entering, DrawingReachesTheScreen)
 TEST_F(Entering, LeavingBringsThePictureBackAndTheDesktop)
 {
     ASSERT_EQ(SX_FullScreen(&context_, kWidth, kHeight, 1), 1);
-    ASSERT_TRUE(sprox::gOps.lock(&context_));
+    ASSERT_TRUE(sprox::gDisplay.ops.lock(&context_));
     win32test::FillFrame(&context_, [](int x, int y) { return Picture(x, y, 1); });
-    sprox::gOps.unlock(&context_);
+    sprox::gDisplay.ops.unlock(&context_);
 
     EXPECT_EQ(SX_FullScreen(&context_, kWidth, kHeight, 0), 0);
     SIZE desktop = DesktopSize();
     EXPECT_EQ(desktop.cx, 1024);
     EXPECT_EQ(desktop.cy, 768);
     EXPECT_TRUE(IsWholeDesktop(CursorClip()));
-    EXPECT_EQ(sprox::gBackend, sprox::kBackendDibSection);
-    EXPECT_EQ(sprox::gFullScreenOwner, nullptr);
-    EXPECT_EQ(sprox::gDirectDraw, nullptr);
-    EXPECT_EQ(sprox::gPrimary, nullptr);
+    EXPECT_EQ(sprox::gDisplay.backend, sprox::kBackendDibSection);
+    EXPECT_EQ(sprox::gDisplay.fullScreenOwner, nullptr);
+    EXPECT_EQ(sprox::gDisplay.directDraw, nullptr);
+    EXPECT_EQ(sprox::gDisplay.primary, nullptr);
     EXPECT_EQ(context_.surface, nullptr);
     EXPECT_EQ(context_.bits, context_.dibBits);
     EXPECT_EQ(context_.hdc, context_.dibDC);
@@ -235,8 +234,8 @@ TEST_F(Entering, EndingTheOwnerGivesTheDesktopBack)
     EXPECT_EQ(desktop.cx, 1024);
     EXPECT_EQ(desktop.cy, 768);
     EXPECT_TRUE(IsWholeDesktop(CursorClip()));
-    EXPECT_EQ(sprox::gFullScreenOwner, nullptr);
-    EXPECT_EQ(sprox::gDirectDraw, nullptr);
+    EXPECT_EQ(sprox::gDisplay.fullScreenOwner, nullptr);
+    EXPECT_EQ(sprox::gDisplay.directDraw, nullptr);
     SX_Init(&context_, hwnd());   // for the fixture's own SX_End
 }
 

@@ -4,7 +4,6 @@
 
 #include "fullscreen.h"
 #include "sprox/display/backend.h"
-#include "sprox/display/ddraw_state.h"
 #include "sprox/display/screenmode.h"
 
 using namespace fstest;
@@ -33,8 +32,8 @@ using Flipping = FullScreenTest;
 TEST_F(Flipping, EachPaintShowsTheBackBuffer)
 {
     ASSERT_EQ(sprox::SproxScreenMode(&context_, kFlipping), 1);
-    ASSERT_NE(sprox::gBackBuffer, nullptr);
-    EXPECT_EQ(context_.surface, sprox::gBackBuffer);
+    ASSERT_NE(sprox::gDisplay.backBuffer, nullptr);
+    EXPECT_EQ(context_.surface, sprox::gDisplay.backBuffer);
     SIZE desktop = DesktopSize();
     EXPECT_EQ(desktop.cx, kWidth);
     EXPECT_EQ(desktop.cy, kHeight);
@@ -47,9 +46,9 @@ TEST_F(Flipping, EachPaintShowsTheBackBuffer)
                                       kWidth));
     EXPECT_TRUE(SameIndices(FrameIndices(&context_), Plain(0), kWidth));
 
-    ASSERT_TRUE(sprox::gOps.lock(&context_));
+    ASSERT_TRUE(sprox::gDisplay.ops.lock(&context_));
     win32test::FillFrame(&context_, [](int x, int y) { return Picture(x, y, 1); });
-    sprox::gOps.unlock(&context_);
+    sprox::gDisplay.ops.unlock(&context_);
     EXPECT_TRUE(SameIndices(ScreenIndices(kWidth, kHeight), Seeded(0), kWidth));
 
     // Whatever rectangle is asked, the whole back buffer is shown.
@@ -62,7 +61,7 @@ TEST_F(Flipping, EachPaintShowsTheBackBuffer)
     // Leaving copies the frame (the back buffer) into the DIB section and puts the
     // desktop back.
     EXPECT_EQ(sprox::SproxScreenMode(&context_, 0), 1);
-    EXPECT_EQ(sprox::gBackBuffer, nullptr);
+    EXPECT_EQ(sprox::gDisplay.backBuffer, nullptr);
     EXPECT_EQ(context_.surface, nullptr);
     desktop = DesktopSize();
     EXPECT_EQ(desktop.cx, 1024);
@@ -84,11 +83,11 @@ TEST_F(Flipping, ASecondContextKeepsTheDesktop)
     SIZE desktop = DesktopSize();
     EXPECT_EQ(desktop.cx, 1024);
     EXPECT_EQ(desktop.cy, 768);
-    EXPECT_EQ(sprox::gBackend, sprox::kBackendDibSection);
-    EXPECT_EQ(sprox::gFullScreenOwner, nullptr);
-    EXPECT_EQ(sprox::gDirectDraw, nullptr);
-    EXPECT_EQ(sprox::gPrimary, nullptr);
-    EXPECT_EQ(sprox::gBackBuffer, nullptr);
+    EXPECT_EQ(sprox::gDisplay.backend, sprox::kBackendDibSection);
+    EXPECT_EQ(sprox::gDisplay.fullScreenOwner, nullptr);
+    EXPECT_EQ(sprox::gDisplay.directDraw, nullptr);
+    EXPECT_EQ(sprox::gDisplay.primary, nullptr);
+    EXPECT_EQ(sprox::gDisplay.backBuffer, nullptr);
     for (SproxContext* context : {&context_, &other}) {
         EXPECT_EQ(context->surface, nullptr);
         EXPECT_EQ(context->bits, context->dibBits);

@@ -7,7 +7,6 @@
 #include "dar_write.h"
 
 #include "sprox/display/backend.h"
-#include "sprox/display/ddraw_state.h"
 #include "sprox/sys/ddraw.h"
 #include "sprox/sys/machine.h"
 
@@ -37,8 +36,8 @@ std::vector<uint8_t> ScreenIndices(int width, int height)
     sys::DirectDraw* dd = sys::M().ddraw();
     sys::SurfaceDesc desc;
     desc.flags = 0;
-    if (sprox::gPrimary == nullptr ||
-        dd->Lock(sprox::gPrimary, &desc, sys::kDDLockWait) != sys::kDDOk) {
+    if (sprox::gDisplay.primary == nullptr ||
+        dd->Lock(sprox::gDisplay.primary, &desc, sys::kDDLockWait) != sys::kDDOk) {
         return out;
     }
     if (desc.width >= static_cast<uint32_t>(width) && desc.height >= static_cast<uint32_t>(height)) {
@@ -47,7 +46,7 @@ std::vector<uint8_t> ScreenIndices(int width, int height)
             out.insert(out.end(), row, row + width);
         }
     }
-    dd->Unlock(sprox::gPrimary);
+    dd->Unlock(sprox::gDisplay.primary);
     return out;
 }
 
@@ -58,25 +57,26 @@ std::vector<uint32_t> ScreenColours(int width, int height)
     std::vector<uint32_t> pixels;
     sys::DirectDraw* dd = sys::M().ddraw();
     sys::Handle dc = nullptr;
-    if (sprox::gPrimary == nullptr || dd->GetDC(sprox::gPrimary, &dc) != sys::kDDOk) {
+    if (sprox::gDisplay.primary == nullptr ||
+        dd->GetDC(sprox::gDisplay.primary, &dc) != sys::kDDOk) {
         return pixels;
     }
     pixels = win32test::CaptureDC(static_cast<HDC>(dc), width, height);
-    dd->ReleaseDC(sprox::gPrimary, dc);
+    dd->ReleaseDC(sprox::gDisplay.primary, dc);
     return pixels;
 }
 
 std::vector<uint8_t> FrameIndices(SproxContext* context)
 {
     std::vector<uint8_t> out;
-    if (!sprox::gOps.lock(context)) {
+    if (!sprox::gDisplay.ops.lock(context)) {
         return out;
     }
     for (int y = 0; y < context->height; ++y) {
         const uint8_t* row = context->bits + context->topOffset + static_cast<ptrdiff_t>(y) * context->pitch;
         out.insert(out.end(), row, row + context->width);
     }
-    sprox::gOps.unlock(context);
+    sprox::gDisplay.ops.unlock(context);
     return out;
 }
 

@@ -6,7 +6,6 @@
 
 #include "fullscreen.h"
 #include "sprox/display/backend.h"
-#include "sprox/display/ddraw_state.h"
 #include "sprox/sys/ddraw.h"
 #include "sprox/sys/machine.h"
 
@@ -38,9 +37,9 @@ TEST_F(Lost, ALockRestoresTheScreenAndTheFrame)
     SX_Paint(&context_, reinterpret_cast<SxDC>(window_.dc()), 0, 0);
 
     // Another mode: the surfaces are lost and cannot come back in it.
-    ASSERT_EQ(DD().SetDisplayMode(sprox::gDirectDraw, 800, 600, 8), sys::kDDOk);
+    ASSERT_EQ(DD().SetDisplayMode(sprox::gDisplay.directDraw, 800, 600, 8), sys::kDDOk);
     ASSERT_EQ(LockResult(context_.surface), sys::kDDErrSurfaceLost);
-    ASSERT_EQ(LockResult(sprox::gPrimary), sys::kDDErrSurfaceLost);
+    ASSERT_EQ(LockResult(sprox::gDisplay.primary), sys::kDDErrSurfaceLost);
     sprox::FrameView view = {1, 1, context_.dibBits, 1, 1, {1, 1, 1, 1}};
     EXPECT_EQ(sprox::LockFrameView(&view, &context_), 0);
     EXPECT_EQ(view.bits, nullptr);
@@ -53,13 +52,13 @@ TEST_F(Lost, ALockRestoresTheScreenAndTheFrame)
     EXPECT_EQ(LockResult(context_.surface), sys::kDDErrSurfaceLost);
 
     // The mode the library set: the lock brings both back.
-    ASSERT_EQ(DD().SetDisplayMode(sprox::gDirectDraw, kWidth, kHeight, 8), sys::kDDOk);
+    ASSERT_EQ(DD().SetDisplayMode(sprox::gDisplay.directDraw, kWidth, kHeight, 8), sys::kDDOk);
     ASSERT_EQ(LockResult(context_.surface), sys::kDDErrSurfaceLost);
-    ASSERT_TRUE(sprox::gOps.lock(&context_));
+    ASSERT_TRUE(sprox::gDisplay.ops.lock(&context_));
     EXPECT_EQ(context_.lockCount, 1);
     win32test::FillFrame(&context_, [](int x, int y) { return Picture(x, y, 6); });
-    sprox::gOps.unlock(&context_);
-    EXPECT_EQ(LockResult(sprox::gPrimary), sys::kDDOk);
+    sprox::gDisplay.ops.unlock(&context_);
+    EXPECT_EQ(LockResult(sprox::gDisplay.primary), sys::kDDOk);
 
     std::vector<uint8_t> picture = Indices(kWidth, kHeight, [](int x, int y) { return Picture(x, y, 6); });
     SX_Paint(&context_, reinterpret_cast<SxDC>(window_.dc()), 0, 0);
@@ -82,13 +81,13 @@ TEST_F(Lost, APatternPutRestoresItsFrame)
     dar::Picture pattern = HoledPicture(30, 20);
     ASSERT_TRUE(RegisterPattern(2, pattern));
     ASSERT_EQ(SX_FullScreen(&context_, kWidth, kHeight, 1), 1);
-    ASSERT_EQ(DD().SetDisplayMode(sprox::gDirectDraw, 320, 240, 8), sys::kDDOk);
-    ASSERT_EQ(DD().SetDisplayMode(sprox::gDirectDraw, kWidth, kHeight, 8), sys::kDDOk);
+    ASSERT_EQ(DD().SetDisplayMode(sprox::gDisplay.directDraw, 320, 240, 8), sys::kDDOk);
+    ASSERT_EQ(DD().SetDisplayMode(sprox::gDisplay.directDraw, kWidth, kHeight, 8), sys::kDDOk);
     ASSERT_EQ(LockResult(context_.surface), sys::kDDErrSurfaceLost);
 
     SX_PatPut(&context_, 50, 40, 2);
     EXPECT_EQ(LockResult(context_.surface), sys::kDDOk);
-    EXPECT_EQ(LockResult(sprox::gPrimary), sys::kDDOk);
+    EXPECT_EQ(LockResult(sprox::gDisplay.primary), sys::kDDOk);
     // A restored surface's old contents are gone: only the pattern's own pixels
     // are known.
     std::vector<uint8_t> frame = FrameIndices(&context_);
