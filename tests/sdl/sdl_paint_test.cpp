@@ -11,6 +11,7 @@
 
 namespace {
 
+using sdltest::AsStored;
 using sdltest::ColourOf;
 using sdltest::PixelAt;
 
@@ -94,10 +95,7 @@ TEST(SdlPaint, OtherTargetFormatsGetTheSameColours)
         SX_Paint(&p.context, target, 0, 0);
         for (int y = 0; y < 16; ++y) {
             for (int x = 0; x < 16; ++x) {
-                // The colour as this format holds it.
-                SDL_Color want = ColourOf(IndexAt(x, y, 16));
-                Uint32 mapped = SDL_MapRGB(target->format, want.r, want.g, want.b);
-                SDL_GetRGB(mapped, target->format, &want.r, &want.g, &want.b);
+                SDL_Color want = AsStored(target->format, ColourOf(IndexAt(x, y, 16)));
                 SDL_Color got = PixelAt(target, x, y);
                 ASSERT_EQ(got.r, want.r) << x << "," << y;
                 ASSERT_EQ(got.g, want.g) << x << "," << y;
@@ -171,10 +169,7 @@ TEST(SdlPaint, EveryDepthAndScaleShowsTheNearestFramePixel)
                         if (inClip && inPicture) {
                             int fx = scale == 0 ? (x - ox) * 2 : (x - ox) / scale;
                             int fy = scale == 0 ? (y - oy) * 2 : (y - oy) / scale;
-                            // The colour as this format holds it.
-                            want = ColourOf(IndexAt(fx, fy, at.frameW));
-                            Uint32 mapped = SDL_MapRGB(target->format, want.r, want.g, want.b);
-                            SDL_GetRGB(mapped, target->format, &want.r, &want.g, &want.b);
+                            want = AsStored(target->format, ColourOf(IndexAt(fx, fy, at.frameW)));
                         }
                         SDL_Color got = PixelAt(target, x, y);
                         ASSERT_EQ(got.r, want.r) << x << "," << y;

@@ -24,6 +24,7 @@
 
 namespace {
 
+using sdltest::AsStored;
 using sdltest::ColourOf;
 using sdltest::PixelAt;
 using sdltest::ValueAt;
@@ -36,9 +37,7 @@ uint8_t Mark(int x, int y)
 // Whether a pixel shows the colour of an index, as the surface's format holds it.
 bool Shows(SDL_Surface* s, int x, int y, int index)
 {
-    SDL_Color want = ColourOf(index);
-    Uint32 mapped = SDL_MapRGB(s->format, want.r, want.g, want.b);
-    SDL_GetRGB(mapped, s->format, &want.r, &want.g, &want.b);
+    SDL_Color want = AsStored(s->format, ColourOf(index));
     SDL_Color got = PixelAt(s, x, y);
     return got.r == want.r && got.g == want.g && got.b == want.b;
 }

@@ -12,6 +12,13 @@ inline SDL_Color ColourOf(int i)
     return {static_cast<Uint8>(i * 3), static_cast<Uint8>(255 - i), static_cast<Uint8>(i * 7), 255};
 }
 
+// A colour as a surface of this format holds it (16-bit formats drop low bits).
+inline SDL_Color AsStored(const SDL_PixelFormat* format, SDL_Color c)
+{
+    SDL_GetRGB(SDL_MapRGB(format, c.r, c.g, c.b), format, &c.r, &c.g, &c.b);
+    return c;
+}
+
 // The raw value of a pixel, in the surface's own format.
 inline Uint32 ValueAt(SDL_Surface* s, int x, int y)
 {
