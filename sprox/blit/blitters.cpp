@@ -731,13 +731,18 @@ template <int Dir, int n, int o>
         constexpr int off = (high & 1) == 0 || high == low ? high : high - 1;
         constexpr int lane = -off >> 1;  // of q[0]
 #if defined(__SSE2__)
-        if constexpr (Dir > 0) {
-            // Stored straight from the vector register.
-            const __m128i b = EvenBytes128<g, (off & 1) != 0>(px - o + off);
-            StoreColumns128<m>(dst + k, lane == 0 ? b : _mm_srli_si128(b, lane));
+        if constexpr (Dir > 0 && (off & 1) == 0) {
+            // Stored straight from the vector register; px[0] goes into q[0]'s
+            // lane before the odd bytes are cleared.
+            const uint8_t* const at = px - o + off;
+            __m128i w = g == 8 ? _mm_loadl_epi64(reinterpret_cast<const __m128i*>(at))
+                               : _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
             if constexpr (o != 0) {
-                dst[k] = px[0];
+                w = _mm_insert_epi16(w, static_cast<int>(Load16(px)), lane);
             }
+            w = _mm_and_si128(w, _mm_set1_epi16(0xFF));
+            const __m128i b = _mm_packus_epi16(w, w);
+            StoreColumns128<m>(dst + k, lane == 0 ? b : _mm_srli_si128(b, lane));
             return;
         }
 #endif
@@ -749,13 +754,17 @@ template <int Dir, int n, int o>
     }
 }
 
-// The same for any segment of 16 pixels or more: eight columns at a time, the
-// last eight overlapping the ones before.
+// The same for any segment of 16 pixels or more, at a with its pixels at px:
+// eight columns at a time, the last eight overlapping the ones before. Returns
+// the pixels of the next segment. The count is read here rather than held in a
+// register through the short cases.
 template <int Dir>
-void HalfLongSegment(uint8_t* dst, int32_t span, int64_t k, const uint8_t* px, uint32_t n, uint32_t o)
+[[gnu::noinline]] const uint8_t* HalfLongSegment(uint8_t* dst, int32_t span, int64_t a, const uint8_t* px)
 {
-    const uint8_t* const q = px - o;
-    const int64_t m = (n + 1 + o) >> 1;
+    const uint32_t n = static_cast<uint32_t>(Load16(px - 2));
+    const int64_t k = a >> 1;
+    const uint8_t* const q = px - (a & 1);
+    const int64_t m = (n + 1 + (a & 1)) >> 1;
 #if defined(__SSE2__)
     if constexpr (Dir > 0) {
         for (int64_t j = 0; j + 8 < m; j += 8) {
@@ -763,7 +772,7 @@ void HalfLongSegment(uint8_t* dst, int32_t span, int64_t k, const uint8_t* px, u
         }
         StoreColumns128<8>(dst + k + m - 8, EvenBytes128<16, false>(q + 2 * m - 16));
         dst[k] = px[0];
-        return;
+        return Align4(px + n) + 4;
     }
 #endif
     for (int64_t j = 0; j + 8 < m; j += 8) {
@@ -771,6 +780,7 @@ void HalfLongSegment(uint8_t* dst, int32_t span, int64_t k, const uint8_t* px, u
     }
     StoreColumns<Dir, 8>(dst, span, k + m - 8, EvenBytes<16, false>(q + 2 * m - 16));
     dst[Dir > 0 ? k : span - 1 - k] = px[0];
+    return Align4(px + n) + 4;
 }
 
 // The segments of a halved plain row from the one at a (>= 0) with its pixels at
@@ -821,11 +831,7 @@ template <int Dir>
         case 30: HalfSegment<Dir, 15, 0>(dst, span, k, px); px += 20; break;
         case 31: HalfSegment<Dir, 15, 1>(dst, span, k, px); px += 20; break;
         default:
-            // The count read again rather than held in a register through the
-            // short cases.
-            HalfLongSegment<Dir>(dst, span, k, px, static_cast<uint32_t>(Load16(px - 2)),
-                                 static_cast<uint32_t>(a & 1));
-            px = Align4(px + Load16(px - 2)) + 4;
+            px = HalfLongSegment<Dir>(dst, span, a, px);
             break;
         }
         // The rows start at multiples of 4 (see Blit), so the segment's pixels do,
