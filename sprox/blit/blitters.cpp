@@ -633,8 +633,9 @@ int64_t RowScaled(const uint8_t* s, uint8_t* dst, int32_t span, int32_t clipped,
 // column less origin, o = a & 1) and lies wholly inside the span fills the
 // columns from a >> 1 with px[0] and then, column by column, the bytes q[2], q[4],
 // ... of q = px - o: the even bytes from q, with the first replaced by px[0].
-// Such a segment is followed by the next segment word, so every byte from px - 4
-// (its own word) to px + count + 3 may be read.
+// Such a segment is followed by the next segment word, at px plus count rounded
+// up to a multiple of 4, so every byte from px - 4 (its own word) to the end of
+// that next word may be read.
 
 // The bytes p[0], p[2], p[4], ... of the g = 8 or 16 bytes from p (p[1], p[3],
 // ... when Odd), as the low g / 2 bytes of the result.
@@ -714,7 +715,7 @@ template <int Dir, int m>
 }
 
 // A segment of n < 16 pixels (a constant, as is o): its m columns from one load
-// of 8 or 16 bytes that reaches neither before px - 4 nor past px + n + 3.
+// of 8 or 16 bytes that reaches neither before px - 4 nor past the next word.
 template <int Dir, int n, int o>
 [[gnu::always_inline]] inline void HalfSegment(uint8_t* dst, int32_t span, int64_t k, const uint8_t* px)
 {
@@ -726,7 +727,7 @@ template <int Dir, int n, int o>
         // The load starts at q + off: low enough to cover q[2m - 2], inside the
         // readable bytes, at an even offset when one fits.
         constexpr int low = std::max(2 * m - 1 - g, o - 4);
-        constexpr int high = std::min(0, n + o + 4 - g);
+        constexpr int high = std::min(0, ((n + 3) & ~3) + o + 4 - g);
         static_assert(low <= high);
         constexpr int off = (high & 1) == 0 || high == low ? high : high - 1;
         constexpr int lane = -off >> 1;  // of q[0]
