@@ -948,17 +948,25 @@ template <int Dir>
     const int64_t origin = int64_t{Dir > 0 ? bp->skipLeft : bp->skipRight} * 2;
     const int64_t whole = int64_t{span} * 2;
     int64_t position;
-    do {
-        const uint8_t* px = src + 4;
-        int64_t a = static_cast<int64_t>(Load16(src)) - origin;
-        if (a >= 0) {
+    if (origin == 0) {
+        // Every row starts inside the span.
+        do {
+            const uint8_t* px = src + 4;
+            int64_t a = static_cast<int64_t>(Load16(src));
             HalfRow<Dir>(px, a, dst, span);
-        }
-        // Usually the row's last segment, a skip past the span.
-        position = a >= whole ? a << 7 : HalfRowFrom<Dir>(px, Load32(px - 4), a, dst, span);
-        dst += dstStep;
-        src += srcStep;
-    } while (--rows != 0);
+            // Usually the row's last segment, a skip past the span.
+            position = a >= whole ? a << 7 : HalfRowFrom<Dir>(px, Load32(px - 4), a, dst, span);
+            dst += dstStep;
+            src += srcStep;
+        } while (--rows != 0);
+    } else {
+        do {
+            const uint32_t word = Load32(src);
+            position = HalfRowFrom<Dir>(src + 4, word, int64_t{word & 0xFFFF} - origin, dst, span);
+            dst += dstStep;
+            src += srcStep;
+        } while (--rows != 0);
+    }
     bp->rows = 0;
     bp->dst = dst;
     bp->src = src;
