@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <limits>
 #include <type_traits>
 #include <utility>
 
@@ -784,61 +785,8 @@ template <int Dir>
     return Align4(px + n) + 4;
 }
 
-// The segments of a halved plain row from the one at a (>= 0) with its pixels at
-// px on, while they lie wholly inside the span; returns with the first one that
-// does not in px and a. The row starts at a multiple of 4.
-template <int Dir>
-[[gnu::always_inline]] inline void HalfRow(const uint8_t*& px, int64_t& a, uint8_t* dst, int32_t span)
-{
-    const int64_t limit = 2 * int64_t{span} - 2;
-    for (;;) {
-        const size_t count = Load16(px - 2);
-        const int64_t end = a + static_cast<int64_t>(count);
-        if (end > limit) {
-            return;
-        }
-        switch (2 * count + static_cast<size_t>(a & 1)) {
-        case 0: px += 4; break;
-        case 1: px += 4; break;
-        case 2: HalfSegment<Dir, 1, 0>(dst, span, a >> 1, px); px += 8; break;
-        case 3: HalfSegment<Dir, 1, 1>(dst, span, a >> 1, px); px += 8; break;
-        case 4: HalfSegment<Dir, 2, 0>(dst, span, a >> 1, px); px += 8; break;
-        case 5: HalfSegment<Dir, 2, 1>(dst, span, a >> 1, px); px += 8; break;
-        case 6: HalfSegment<Dir, 3, 0>(dst, span, a >> 1, px); px += 8; break;
-        case 7: HalfSegment<Dir, 3, 1>(dst, span, a >> 1, px); px += 8; break;
-        case 8: HalfSegment<Dir, 4, 0>(dst, span, a >> 1, px); px += 8; break;
-        case 9: HalfSegment<Dir, 4, 1>(dst, span, a >> 1, px); px += 8; break;
-        case 10: HalfSegment<Dir, 5, 0>(dst, span, a >> 1, px); px += 12; break;
-        case 11: HalfSegment<Dir, 5, 1>(dst, span, a >> 1, px); px += 12; break;
-        case 12: HalfSegment<Dir, 6, 0>(dst, span, a >> 1, px); px += 12; break;
-        case 13: HalfSegment<Dir, 6, 1>(dst, span, a >> 1, px); px += 12; break;
-        case 14: HalfSegment<Dir, 7, 0>(dst, span, a >> 1, px); px += 12; break;
-        case 15: HalfSegment<Dir, 7, 1>(dst, span, a >> 1, px); px += 12; break;
-        case 16: HalfSegment<Dir, 8, 0>(dst, span, a >> 1, px); px += 12; break;
-        case 17: HalfSegment<Dir, 8, 1>(dst, span, a >> 1, px); px += 12; break;
-        case 18: HalfSegment<Dir, 9, 0>(dst, span, a >> 1, px); px += 16; break;
-        case 19: HalfSegment<Dir, 9, 1>(dst, span, a >> 1, px); px += 16; break;
-        case 20: HalfSegment<Dir, 10, 0>(dst, span, a >> 1, px); px += 16; break;
-        case 21: HalfSegment<Dir, 10, 1>(dst, span, a >> 1, px); px += 16; break;
-        case 22: HalfSegment<Dir, 11, 0>(dst, span, a >> 1, px); px += 16; break;
-        case 23: HalfSegment<Dir, 11, 1>(dst, span, a >> 1, px); px += 16; break;
-        case 24: HalfSegment<Dir, 12, 0>(dst, span, a >> 1, px); px += 16; break;
-        case 25: HalfSegment<Dir, 12, 1>(dst, span, a >> 1, px); px += 16; break;
-        case 26: HalfSegment<Dir, 13, 0>(dst, span, a >> 1, px); px += 20; break;
-        case 27: HalfSegment<Dir, 13, 1>(dst, span, a >> 1, px); px += 20; break;
-        case 28: HalfSegment<Dir, 14, 0>(dst, span, a >> 1, px); px += 20; break;
-        case 29: HalfSegment<Dir, 14, 1>(dst, span, a >> 1, px); px += 20; break;
-        case 30: HalfSegment<Dir, 15, 0>(dst, span, a >> 1, px); px += 20; break;
-        case 31: HalfSegment<Dir, 15, 1>(dst, span, a >> 1, px); px += 20; break;
-        default:
-            px = HalfLongSegment<Dir>(dst, span, a, px);
-            break;
-        }
-        // The rows start at multiples of 4 (see Blit), so the segment's pixels do,
-        // and the next word lies a whole number of words of pixels on.
-        a = end + static_cast<int64_t>(Load16(px - 4));
-    }
-}
+// The careful code of a halved row hands the row back to the straight code.
+constexpr int64_t kResume = std::numeric_limits<int64_t>::min();
 
 // Scales of a whole power of two take shorter roads to the same columns, with
 // everything counted in pattern columns instead of positions.
@@ -849,20 +797,16 @@ template <int Dir>
 // each later column k takes pattern column (k << sh) + origin while the segment
 // lasts. Below, a is a pattern column less origin.
 // The row from the segment whose word is `word` and whose pixels are at px,
-// a being that segment's first pattern column less origin.
+// a being that segment's first pattern column less origin; returns the position
+// reached. Halving, it returns kResume instead, with px and a at the next segment,
+// as soon as that starts inside the span: the straight code takes it from there.
 template <class Op, int Dir, bool Halving>
-[[gnu::always_inline]] inline int64_t ShrinkPow2From(const uint8_t* px, uint32_t word, int64_t a, uint8_t* dst,
+[[gnu::always_inline]] inline int64_t ShrinkPow2From(const uint8_t*& px, uint32_t word, int64_t& a, uint8_t* dst,
                                                      int32_t span, int sh, const RowCtx& c)
 {
     auto column = [&](int64_t k) { return Dir > 0 ? dst + k : dst + (span - 1 - k); };
     const intptr_t stride = intptr_t{1} << sh;
     for (;;) {
-        if constexpr (Halving) {
-            if (a >= 0) {
-                HalfRow<Dir>(px, a, dst, span);
-                word = Load32(px - 4);
-            }
-        }
         uint32_t count = word >> 16;
         if (!Halving && a >= 0) {
             // Segments with pixels that start inside the span and end before its
@@ -913,6 +857,11 @@ template <class Op, int Dir, bool Halving>
         px = Align4(px + count) + 4;
         word = Load32(px - 4);
         a = end + (word & 0xFFFF);
+        if constexpr (Halving) {
+            if (a >= 0) {
+                return kResume;
+            }
+        }
     }
 }
 
@@ -921,24 +870,44 @@ template <class Op, int Dir>
                                                     int sh, const RowCtx& c)
 {
     const uint32_t word = Load32(s);
-    return ShrinkPow2From<Op, Dir, false>(s + 4, word, int64_t{word & 0xFFFF} - (int64_t{clipped} << sh), dst,
-                                          span, sh, c);
+    const uint8_t* px = s + 4;
+    int64_t a = int64_t{word & 0xFFFF} - (int64_t{clipped} << sh);
+    return ShrinkPow2From<Op, Dir, false>(px, word, a, dst, span, sh, c);
 }
 
+// Where the careful code of a halved plain row stopped: at the segment with its
+// pixels at px that starts at a >= 0, or, px null, at the end of the span with a
+// the position reached.
+struct HalfRowStop {
+    const uint8_t* px;
+    int64_t a;
+};
+
 // What a halved plain row leaves to the careful code: segments cut by either
-// edge of the span, and the rest of the row after one.
+// edge of the span, up to the end of the span or the next segment inside it.
 template <int Dir>
-[[gnu::noinline]] int64_t HalfRowFrom(const uint8_t* px, uint32_t word, int64_t a, uint8_t* dst, int32_t span)
+[[gnu::noinline]] HalfRowStop HalfRowFrom(const uint8_t* px, int64_t a, uint8_t* dst, int32_t span)
 {
-    return ShrinkPow2From<PlainOp, Dir, true>(px, word, a, dst, span, 1, RowCtx{});
+    const int64_t position = ShrinkPow2From<PlainOp, Dir, true>(px, Load32(px - 4), a, dst, span, 1, RowCtx{});
+    if (position != kResume) {
+        return {nullptr, position};
+    }
+    return {px, a};
 }
 
 // A blitter call halving with the plain operation, every row starting at a
-// multiple of 4 (rows >= 1): the whole segments inside the span first, the
-// careful code only for a row that has a segment cut by an edge.
+// multiple of 4 (rows >= 1). The segments of a row that start at a >= 0 and lie
+// wholly inside the span are drawn by straight code, the others by the careful
+// code. A segment of fewer than 16 pixels jumps on 2 * count + (a & 1) to code of
+// its own, through a table of addresses: one load and one indirect jump.
 template <int Dir>
 [[gnu::noinline]] void HalfCall(BlitParam* bp)
 {
+    static const void* const kShort[32] = {
+        &&n0o0, &&n0o1, &&n1o0, &&n1o1, &&n2o0, &&n2o1, &&n3o0, &&n3o1,
+        &&n4o0, &&n4o1, &&n5o0, &&n5o1, &&n6o0, &&n6o1, &&n7o0, &&n7o1,
+        &&n8o0, &&n8o1, &&n9o0, &&n9o1, &&n10o0, &&n10o1, &&n11o0, &&n11o1,
+        &&n12o0, &&n12o1, &&n13o0, &&n13o1, &&n14o0, &&n14o1, &&n15o0, &&n15o1};
     const uint8_t* src = bp->src;
     uint8_t* dst = bp->dst;
     int32_t rows = bp->rows;
@@ -947,26 +916,82 @@ template <int Dir>
     const int32_t dstStep = bp->dstStep;
     const int64_t origin = int64_t{Dir > 0 ? bp->skipLeft : bp->skipRight} * 2;
     const int64_t whole = int64_t{span} * 2;
+    // A segment reaching the last column goes to the careful code, which reports
+    // the position.
+    const int64_t limit = whole - 2;
     int64_t position;
-    if (origin == 0) {
-        // Every row starts inside the span.
-        do {
-            const uint8_t* px = src + 4;
-            int64_t a = static_cast<int64_t>(Load16(src));
-            HalfRow<Dir>(px, a, dst, span);
+    do {
+        const uint8_t* px = src + 4;
+        int64_t a = static_cast<int64_t>(Load16(src)) - origin;
+        for (;;) {
+            while (a >= 0) {
+                const size_t count = Load16(px - 2);
+                const int64_t end = a + static_cast<int64_t>(count);
+                if (end > limit) {
+                    break;
+                }
+                // On to the next segment, `bytes` on: the rows start at multiples
+                // of 4 (see Blit), so the pixels do, and the next word lies a
+                // whole number of words on.
+                auto step = [&](size_t bytes) {
+                    px += bytes;
+                    a = end + static_cast<int64_t>(Load16(px - 4));
+                };
+                const size_t i = 2 * count + static_cast<size_t>(a & 1);
+                if (i >= 32) {
+                    step(static_cast<size_t>(HalfLongSegment<Dir>(dst, span, a, px) - px));
+                    continue;
+                }
+                goto *kShort[i];
+                n0o0: step(4); continue;
+                n0o1: step(4); continue;
+                n1o0: HalfSegment<Dir, 1, 0>(dst, span, a >> 1, px); step(8); continue;
+                n1o1: HalfSegment<Dir, 1, 1>(dst, span, a >> 1, px); step(8); continue;
+                n2o0: HalfSegment<Dir, 2, 0>(dst, span, a >> 1, px); step(8); continue;
+                n2o1: HalfSegment<Dir, 2, 1>(dst, span, a >> 1, px); step(8); continue;
+                n3o0: HalfSegment<Dir, 3, 0>(dst, span, a >> 1, px); step(8); continue;
+                n3o1: HalfSegment<Dir, 3, 1>(dst, span, a >> 1, px); step(8); continue;
+                n4o0: HalfSegment<Dir, 4, 0>(dst, span, a >> 1, px); step(8); continue;
+                n4o1: HalfSegment<Dir, 4, 1>(dst, span, a >> 1, px); step(8); continue;
+                n5o0: HalfSegment<Dir, 5, 0>(dst, span, a >> 1, px); step(12); continue;
+                n5o1: HalfSegment<Dir, 5, 1>(dst, span, a >> 1, px); step(12); continue;
+                n6o0: HalfSegment<Dir, 6, 0>(dst, span, a >> 1, px); step(12); continue;
+                n6o1: HalfSegment<Dir, 6, 1>(dst, span, a >> 1, px); step(12); continue;
+                n7o0: HalfSegment<Dir, 7, 0>(dst, span, a >> 1, px); step(12); continue;
+                n7o1: HalfSegment<Dir, 7, 1>(dst, span, a >> 1, px); step(12); continue;
+                n8o0: HalfSegment<Dir, 8, 0>(dst, span, a >> 1, px); step(12); continue;
+                n8o1: HalfSegment<Dir, 8, 1>(dst, span, a >> 1, px); step(12); continue;
+                n9o0: HalfSegment<Dir, 9, 0>(dst, span, a >> 1, px); step(16); continue;
+                n9o1: HalfSegment<Dir, 9, 1>(dst, span, a >> 1, px); step(16); continue;
+                n10o0: HalfSegment<Dir, 10, 0>(dst, span, a >> 1, px); step(16); continue;
+                n10o1: HalfSegment<Dir, 10, 1>(dst, span, a >> 1, px); step(16); continue;
+                n11o0: HalfSegment<Dir, 11, 0>(dst, span, a >> 1, px); step(16); continue;
+                n11o1: HalfSegment<Dir, 11, 1>(dst, span, a >> 1, px); step(16); continue;
+                n12o0: HalfSegment<Dir, 12, 0>(dst, span, a >> 1, px); step(16); continue;
+                n12o1: HalfSegment<Dir, 12, 1>(dst, span, a >> 1, px); step(16); continue;
+                n13o0: HalfSegment<Dir, 13, 0>(dst, span, a >> 1, px); step(20); continue;
+                n13o1: HalfSegment<Dir, 13, 1>(dst, span, a >> 1, px); step(20); continue;
+                n14o0: HalfSegment<Dir, 14, 0>(dst, span, a >> 1, px); step(20); continue;
+                n14o1: HalfSegment<Dir, 14, 1>(dst, span, a >> 1, px); step(20); continue;
+                n15o0: HalfSegment<Dir, 15, 0>(dst, span, a >> 1, px); step(20); continue;
+                n15o1: HalfSegment<Dir, 15, 1>(dst, span, a >> 1, px); step(20); continue;
+            }
             // Usually the row's last segment, a skip past the span.
-            position = a >= whole ? a << 7 : HalfRowFrom<Dir>(px, Load32(px - 4), a, dst, span);
-            dst += dstStep;
-            src += srcStep;
-        } while (--rows != 0);
-    } else {
-        do {
-            const uint32_t word = Load32(src);
-            position = HalfRowFrom<Dir>(src + 4, word, int64_t{word & 0xFFFF} - origin, dst, span);
-            dst += dstStep;
-            src += srcStep;
-        } while (--rows != 0);
-    }
+            if (a >= whole) {
+                position = a << 7;
+                break;
+            }
+            const HalfRowStop stop = HalfRowFrom<Dir>(px, a, dst, span);
+            if (stop.px == nullptr) {
+                position = stop.a;
+                break;
+            }
+            px = stop.px;
+            a = stop.a;
+        }
+        dst += dstStep;
+        src += srcStep;
+    } while (--rows != 0);
     bp->rows = 0;
     bp->dst = dst;
     bp->src = src;
