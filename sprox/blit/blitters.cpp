@@ -900,7 +900,9 @@ template <int Dir>
 // wholly inside the span are drawn by straight code, the others by the careful
 // code. A segment of fewer than 16 pixels jumps on 2 * count + (a & 1) to code of
 // its own, through a table of addresses: one load and one indirect jump.
-template <int Dir>
+// Without columns clipped at the left (not Clipped) every row starts inside the
+// span.
+template <int Dir, bool Clipped>
 [[gnu::noinline]] void HalfCall(BlitParam* bp)
 {
     static const void* const kShort[32] = {
@@ -914,7 +916,7 @@ template <int Dir>
     const int32_t span = bp->span;
     const int32_t srcStep = bp->srcStep;
     const int32_t dstStep = bp->dstStep;
-    const int64_t origin = int64_t{Dir > 0 ? bp->skipLeft : bp->skipRight} * 2;
+    const int64_t origin = Clipped ? int64_t{Dir > 0 ? bp->skipLeft : bp->skipRight} * 2 : 0;
     const int64_t whole = int64_t{span} * 2;
     // A segment reaching the last column goes to the careful code, which reports
     // the position.
@@ -1170,7 +1172,11 @@ void Blit(BlitParam* bp)
         // Halving with every row at a multiple of 4: a road of its own.
         const uintptr_t rowStarts = reinterpret_cast<uintptr_t>(bp->src) | static_cast<uint32_t>(bp->srcStep);
         if (bp->scaleX == 128 && (rowStarts & 3) == 0) {
-            HalfCall<Dir>(bp);
+            if ((Dir > 0 ? bp->skipLeft : bp->skipRight) == 0) {
+                HalfCall<Dir, false>(bp);
+            } else {
+                HalfCall<Dir, true>(bp);
+            }
             return;
         }
     }
