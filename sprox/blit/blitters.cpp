@@ -899,7 +899,9 @@ template <int Dir>
 // multiple of 4 (rows >= 1). The segments of a row that start at a >= 0 and lie
 // wholly inside the span are drawn by straight code, the others by the careful
 // code. A segment of fewer than 16 pixels jumps on 2 * count + (a & 1) to code of
-// its own, through a table of addresses: one load and one indirect jump.
+// its own, through a table of code addresses (labels as values, which GCC and
+// Clang both have): one indirect jump through memory, where a switch in
+// position-independent code loads an offset and adds the table's address first.
 // Without columns clipped at the left (not Clipped) every row starts inside the
 // span.
 template <int Dir, bool Clipped>
