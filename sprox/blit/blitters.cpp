@@ -346,6 +346,28 @@ struct RopOp : PerPixel<RopOp> {
     }
 };
 
+// The recoloured bytes t[s[0]] .. t[s[k - 1]] as one little-endian word of k
+// bytes, built from the last byte down: each step shifts the word up by a byte
+// and copies the next byte into its low byte, which x86 compilers emit as a shift
+// and one byte load straight into the register (no zero-extend and or).
+template <class W>
+[[gnu::always_inline]] inline W Recoloured(const uint8_t* s, const uint8_t* t)
+{
+    W w = t[s[sizeof(W) - 1]];
+#pragma GCC unroll 8
+    for (int j = int{sizeof(W)} - 2; j >= 0; --j) {
+        w = static_cast<W>(w << 8);
+        std::memcpy(&w, &t[s[j]], 1);
+    }
+    return w;
+}
+
+template <class W>
+[[gnu::always_inline]] inline void StoreWord(uint8_t* d, W w)
+{
+    std::memcpy(d, &w, sizeof(W));
+}
+
 struct RecolourOp : PerPixel<RecolourOp> {
     static constexpr bool kMesh = false;
     static constexpr bool kSplat = true;
@@ -360,36 +382,17 @@ struct RecolourOp : PerPixel<RecolourOp> {
         if constexpr (Dir > 0) {
             // A run is written as words of 8, then 4, 2 and 1 recoloured bytes as
             // the bits of its length ask, each word built in a register and stored
-            // once. Byte stores, and a jump into straight code on the exact count
-            // (badly predicted: counts vary from run to run), take more time than
-            // the few extra instructions.
-            auto word8 = [&](size_t i) {
-                uint64_t w = 0;
-#pragma GCC unroll 8
-                for (int j = 0; j < 8; ++j) {
-                    w |= uint64_t{t[s[i + j]]} << (8 * j);
-                }
-                std::memcpy(d + i, &w, 8);
-            };
-            auto word4 = [&](size_t i) {
-                uint32_t w = 0;
-#pragma GCC unroll 4
-                for (int j = 0; j < 4; ++j) {
-                    w |= uint32_t{t[s[i + j]]} << (8 * j);
-                }
-                std::memcpy(d + i, &w, 4);
-            };
+            // once: few stores, and branches that predict well.
             size_t i = 0;
             for (; i + 8 <= n; i += 8) {
-                word8(i);
+                StoreWord(d + i, Recoloured<uint64_t>(s + i, t));
             }
             if ((n & 4) != 0) {
-                word4(i);
+                StoreWord(d + i, Recoloured<uint32_t>(s + i, t));
                 i += 4;
             }
             if ((n & 2) != 0) {
-                const uint16_t w = uint16_t(t[s[i]] | t[s[i + 1]] << 8);
-                std::memcpy(d + i, &w, 2);
+                StoreWord(d + i, Recoloured<uint16_t>(s + i, t));
                 i += 2;
             }
             if ((n & 1) != 0) {
