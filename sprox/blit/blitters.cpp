@@ -346,26 +346,48 @@ struct RopOp : PerPixel<RopOp> {
     }
 };
 
-// The recoloured bytes t[s[0]] .. t[s[k - 1]] as one little-endian word of k
-// bytes, built from the last byte down: each step shifts the word up by a byte
-// and copies the next byte into its low byte, which x86 compilers emit as a shift
-// and one byte load straight into the register (no zero-extend and or).
-template <class W>
-[[gnu::always_inline]] inline W Recoloured(const uint8_t* s, const uint8_t* t)
+// Recolouring stores t[s[j]] for each source byte s[j], a table load per pixel
+// that SSE2 cannot do for several pixels at once. Pixels go by pairs, each a
+// 16-bit store built in a register: the first byte loaded zero-extended, the
+// second loaded straight into the register's second byte (x86 compilers use
+// %ah-like halves for it), five instructions a pair.
+[[gnu::always_inline]] inline void RecolourPair(uint8_t* d, const uint8_t* s, const uint8_t* t)
 {
-    W w = t[s[sizeof(W) - 1]];
-#pragma GCC unroll 8
-    for (int j = int{sizeof(W)} - 2; j >= 0; --j) {
-        w = static_cast<W>(w << 8);
-        std::memcpy(&w, &t[s[j]], 1);
-    }
-    return w;
+    uint16_t w = t[s[0]];
+    std::memcpy(reinterpret_cast<uint8_t*>(&w) + 1, &t[s[1]], 1);
+    std::memcpy(d, &w, 2);
 }
 
-template <class W>
-[[gnu::always_inline]] inline void StoreWord(uint8_t* d, W w)
+// A run of exactly k pixels: straight code, pairs at offsets known to the code.
+template <size_t k>
+[[gnu::always_inline]] inline void RecolourCount(uint8_t* d, const uint8_t* s, const uint8_t* t)
 {
-    std::memcpy(d, &w, sizeof(W));
+#pragma GCC unroll 8
+    for (size_t j = 0; j + 2 <= k; j += 2) {
+        RecolourPair(d + j, s + j, t);
+    }
+    if constexpr (k % 2 != 0) {
+        d[k - 1] = t[s[k - 1]];
+    }
+}
+
+// A run of lo <= n < hi pixels: the range is halved by comparisons down to the
+// straight code of the exact count. Branches each taken by a range of lengths
+// predict far better than one indirect jump on the count, which sprites' varied
+// run lengths defeat.
+template <size_t lo, size_t hi>
+[[gnu::always_inline]] inline void RecolourShort(uint8_t* d, const uint8_t* s, size_t n, const uint8_t* t)
+{
+    if constexpr (hi - lo == 1) {
+        RecolourCount<lo>(d, s, t);
+    } else {
+        constexpr size_t mid = (lo + hi) / 2;
+        if (n < mid) {
+            RecolourShort<lo, mid>(d, s, n, t);
+        } else {
+            RecolourShort<mid, hi>(d, s, n, t);
+        }
+    }
 }
 
 struct RecolourOp : PerPixel<RecolourOp> {
@@ -380,24 +402,19 @@ struct RecolourOp : PerPixel<RecolourOp> {
     {
         const uint8_t* const t = c.table;
         if constexpr (Dir > 0) {
-            // A run is written as words of 8, then 4, 2 and 1 recoloured bytes as
-            // the bits of its length ask, each word built in a register and stored
-            // once: few stores, and branches that predict well.
-            size_t i = 0;
-            for (; i + 8 <= n; i += 8) {
-                StoreWord(d + i, Recoloured<uint64_t>(s + i, t));
+            // Runs under 16 pixels, nearly all of them in sprites, by the tree
+            // above; longer ones eight pixels at a time first.
+            if (n < 16) [[likely]] {
+                RecolourShort<0, 16>(d, s, n, t);
+                return;
             }
-            if ((n & 4) != 0) {
-                StoreWord(d + i, Recoloured<uint32_t>(s + i, t));
-                i += 4;
-            }
-            if ((n & 2) != 0) {
-                StoreWord(d + i, Recoloured<uint16_t>(s + i, t));
-                i += 2;
-            }
-            if ((n & 1) != 0) {
-                d[i] = t[s[i]];
-            }
+            do {
+                RecolourCount<8>(d, s, t);
+                d += 8;
+                s += 8;
+                n -= 8;
+            } while (n >= 8);
+            RecolourShort<0, 8>(d, s, n, t);
         } else {
             EachPixel(n, [&](size_t i) { d[n - 1 - i] = t[s[i]]; });
         }
