@@ -371,21 +371,42 @@ template <size_t k>
     }
 }
 
-// A run of lo <= n < hi pixels: the range is halved by comparisons down to the
-// straight code of the exact count. Branches each taken by a range of lengths
-// predict far better than one indirect jump on the count, which sprites' varied
-// run lengths defeat.
-template <size_t lo, size_t hi>
-[[gnu::always_inline]] inline void RecolourShort(uint8_t* d, const uint8_t* s, size_t n, const uint8_t* t)
+// Runs of kLongRun pixels or more, rare in sprites: eight pixels at a time, then
+// pairs. A call of its own, so that the registers of the row loop around the
+// short runs are laid out for those alone.
+constexpr size_t kLongRun = 15;
+
+[[gnu::noinline]] void RecolourLong(uint8_t* d, const uint8_t* s, size_t n, const uint8_t* t)
 {
-    if constexpr (hi - lo == 1) {
+    for (; n >= 8; n -= 8, d += 8, s += 8) {
+        RecolourCount<8>(d, s, t);
+    }
+    for (; n >= 2; n -= 2, d += 2, s += 2) {
+        RecolourPair(d, s, t);
+    }
+    if (n != 0) {
+        *d = t[*s];
+    }
+}
+
+// A run of lo <= n < hi pixels, or of n >= kLongRun at the last leaf: the range
+// is halved by comparisons with constants down to the straight code of the exact
+// count, four comparisons for any run. Branches each taken by a range of lengths
+// predict far better than one indirect jump on the count, which the varied run
+// lengths of sprites defeat.
+template <size_t lo, size_t hi>
+[[gnu::always_inline]] inline void RecolourRun(uint8_t* d, const uint8_t* s, size_t n, const uint8_t* t)
+{
+    if constexpr (lo == kLongRun) {
+        RecolourLong(d, s, n, t);
+    } else if constexpr (hi - lo == 1) {
         RecolourCount<lo>(d, s, t);
     } else {
         constexpr size_t mid = (lo + hi) / 2;
         if (n < mid) {
-            RecolourShort<lo, mid>(d, s, n, t);
+            RecolourRun<lo, mid>(d, s, n, t);
         } else {
-            RecolourShort<mid, hi>(d, s, n, t);
+            RecolourRun<mid, hi>(d, s, n, t);
         }
     }
 }
@@ -402,19 +423,7 @@ struct RecolourOp : PerPixel<RecolourOp> {
     {
         const uint8_t* const t = c.table;
         if constexpr (Dir > 0) {
-            // Runs under 16 pixels, nearly all of them in sprites, by the tree
-            // above; longer ones eight pixels at a time first.
-            if (n < 16) [[likely]] {
-                RecolourShort<0, 16>(d, s, n, t);
-                return;
-            }
-            do {
-                RecolourCount<8>(d, s, t);
-                d += 8;
-                s += 8;
-                n -= 8;
-            } while (n >= 8);
-            RecolourShort<0, 8>(d, s, n, t);
+            RecolourRun<0, kLongRun + 1>(d, s, n, t);
         } else {
             EachPixel(n, [&](size_t i) { d[n - 1 - i] = t[s[i]]; });
         }
