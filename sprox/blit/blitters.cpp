@@ -347,6 +347,71 @@ struct RopOp : PerPixel<RopOp> {
     }
 };
 
+// Recolouring stores t[s[j]] for each source byte s[j], a table load per pixel
+// that SSE2 cannot do for several pixels at once. Pixels go by pairs, each a
+// 16-bit store built in a register: the first byte loaded zero-extended, the
+// second loaded straight into the register's second byte (x86 compilers use
+// %ah-like halves for it), five instructions a pair.
+[[gnu::always_inline]] inline void RecolourPair(uint8_t* d, const uint8_t* s, const uint8_t* t)
+{
+    uint16_t w = t[s[0]];
+    std::memcpy(reinterpret_cast<uint8_t*>(&w) + 1, &t[s[1]], 1);
+    std::memcpy(d, &w, 2);
+}
+
+// A run of exactly k pixels: straight code, pairs at offsets known to the code.
+template <size_t k>
+[[gnu::always_inline]] inline void RecolourCount(uint8_t* d, const uint8_t* s, const uint8_t* t)
+{
+#pragma GCC unroll 8
+    for (size_t j = 0; j + 2 <= k; j += 2) {
+        RecolourPair(d + j, s + j, t);
+    }
+    if constexpr (k % 2 != 0) {
+        d[k - 1] = t[s[k - 1]];
+    }
+}
+
+// Runs of kLongRun pixels or more, rare in sprites: eight pixels at a time, then
+// pairs. A call of its own, so that the registers of the row loop around the
+// short runs are laid out for those alone.
+constexpr size_t kLongRun = 15;
+
+[[gnu::noinline]] void RecolourLong(uint8_t* d, const uint8_t* s, size_t n, const uint8_t* t)
+{
+    for (; n >= 8; n -= 8, d += 8, s += 8) {
+        RecolourCount<8>(d, s, t);
+    }
+    for (; n >= 2; n -= 2, d += 2, s += 2) {
+        RecolourPair(d, s, t);
+    }
+    if (n != 0) {
+        *d = t[*s];
+    }
+}
+
+// A run of lo <= n < hi pixels, or of n >= kLongRun at the last leaf: the range
+// is halved by comparisons with constants down to the straight code of the exact
+// count, four comparisons for any run. Branches each taken by a range of lengths
+// predict far better than one indirect jump on the count, which the varied run
+// lengths of sprites defeat.
+template <size_t lo, size_t hi>
+[[gnu::always_inline]] inline void RecolourRun(uint8_t* d, const uint8_t* s, size_t n, const uint8_t* t)
+{
+    if constexpr (lo == kLongRun) {
+        RecolourLong(d, s, n, t);
+    } else if constexpr (hi - lo == 1) {
+        RecolourCount<lo>(d, s, t);
+    } else {
+        constexpr size_t mid = (lo + hi) / 2;
+        if (n < mid) {
+            RecolourRun<lo, mid>(d, s, n, t);
+        } else {
+            RecolourRun<mid, hi>(d, s, n, t);
+        }
+    }
+}
+
 struct RecolourOp : PerPixel<RecolourOp> {
     static constexpr bool kMesh = false;
     static constexpr bool kSplat = true;
@@ -359,43 +424,7 @@ struct RecolourOp : PerPixel<RecolourOp> {
     {
         const uint8_t* const t = c.table;
         if constexpr (Dir > 0) {
-            // A run is written as words of 8, then 4, 2 and 1 recoloured bytes as
-            // the bits of its length ask, each word built in a register and stored
-            // once. Byte stores, and a jump into straight code on the exact count
-            // (badly predicted: counts vary from run to run), take more time than
-            // the few extra instructions.
-            auto word8 = [&](size_t i) {
-                uint64_t w = 0;
-#pragma GCC unroll 8
-                for (int j = 0; j < 8; ++j) {
-                    w |= uint64_t{t[s[i + j]]} << (8 * j);
-                }
-                std::memcpy(d + i, &w, 8);
-            };
-            auto word4 = [&](size_t i) {
-                uint32_t w = 0;
-#pragma GCC unroll 4
-                for (int j = 0; j < 4; ++j) {
-                    w |= uint32_t{t[s[i + j]]} << (8 * j);
-                }
-                std::memcpy(d + i, &w, 4);
-            };
-            size_t i = 0;
-            for (; i + 8 <= n; i += 8) {
-                word8(i);
-            }
-            if ((n & 4) != 0) {
-                word4(i);
-                i += 4;
-            }
-            if ((n & 2) != 0) {
-                const uint16_t w = uint16_t(t[s[i]] | t[s[i + 1]] << 8);
-                std::memcpy(d + i, &w, 2);
-                i += 2;
-            }
-            if ((n & 1) != 0) {
-                d[i] = t[s[i]];
-            }
+            RecolourRun<0, kLongRun + 1>(d, s, n, t);
         } else {
             EachPixel(n, [&](size_t i) { d[n - 1 - i] = t[s[i]]; });
         }
