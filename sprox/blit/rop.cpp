@@ -12,7 +12,12 @@
 // `dist`; a taken candidate narrows the window. The result is not always the
 // nearest colour, and the table must still be exactly what this walk gives.
 //
-// Three things make it cheap without changing any entry:
+// Four things make it cheap without changing any entry:
+// - On machines with AVX2 (64-bit builds outside Windows), the entries of a row
+//   whose targets lie in the cube and whose start lies nearer than 255 are walked
+//   32 at a time, one per byte lane of a vector, every lane stepping through the
+//   list with the others and taking what its own walk takes. The other entries,
+//   and every entry elsewhere, walk alone as follows.
 // - The walk goes 16 positions at a time: a block's differences, distances and
 //   radii are taken at once in byte vectors, and one compare per block marks the
 //   positions the walk would take from its present state. Only those are
@@ -41,6 +46,12 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+// 64-bit Windows compilers do not align the stack for 256-bit spills, so the
+// AVX2 walk is built for 64-bit x86 elsewhere only.
+#if defined(__x86_64__) && !defined(_WIN32)
+#define SPROX_WIDE_WALK 1
+#include <immintrin.h>
+#endif
 
 namespace sprox {
 namespace {
@@ -67,6 +78,9 @@ struct CandidateList {
     alignas(16) uint8_t green[kRowSize];
     alignas(16) uint8_t blue[kRowSize];
     uint8_t colour[kRowSize];
+    // The red of the candidate before each position (0 before the first): a window
+    // whose top is v ends at the first position whose previous red is v or more.
+    uint8_t previousRed[kRowSize];
     // For a red bound v at index v + 255: from[v], where a window whose low end is
     // v begins, is the position of the first candidate whose red is v or more;
     // to[v], where a window whose top is v ends, is the same but never past the
@@ -114,6 +128,10 @@ void BuildCandidates(const SproxColor* palette, CandidateList* list)
         list->green[p] = colour.green;
         list->blue[p] = colour.blue;
         list->colour[p] = static_cast<uint8_t>(c);
+    }
+    list->previousRed[0] = 0;
+    for (int p = 1; p < kRowSize; ++p) {
+        list->previousRed[p] = list->red[p - 1];
     }
     // Indices sorted by colour, then by index: each run of one colour begins with its
     // lowest index.
@@ -338,6 +356,140 @@ int PlainWalk(const CandidateList& list, const Target& t, int dist, int radius)
 }
 #endif
 
+#if defined(SPROX_WIDE_WALK)
+constexpr int kWide = 32;
+
+// The entries of one row that take the wide walk, as they are found:
+// destination, target, starting distance and radius, and the list position where
+// the window begins.
+struct RowEntries {
+    int count = 0;
+    uint8_t dest[kRowSize], red[kRowSize], green[kRowSize], blue[kRowSize];
+    uint8_t dist[kRowSize], radius[kRowSize], from[kRowSize];
+};
+
+// The same entries in the order of their windows' starts, in groups of 32 lanes
+// (a group's lanes begin close together and end about together), each group with
+// the window start of its first lane; the last group is filled up with lanes
+// that never take anything. `found` receives the list position each lane took
+// last (255: none).
+struct WideLanes {
+    alignas(kWide) uint8_t red[kRowSize];
+    alignas(kWide) uint8_t green[kRowSize];
+    alignas(kWide) uint8_t blue[kRowSize];
+    alignas(kWide) uint8_t dist[kRowSize];
+    alignas(kWide) uint8_t radius[kRowSize];
+    alignas(kWide) uint8_t high[kRowSize];
+    alignas(kWide) uint8_t found[kRowSize];
+    uint8_t dest[kRowSize];
+    uint8_t groupFrom[kRowSize / kWide];
+};
+
+// 32 walks at once (machines with AVX2), lanes first .. first + 31, all stepping
+// through the list together from position `from`, without a branch on the data.
+// In each lane the walk's tests become byte comparisons against the lane's state:
+// a candidate is taken where its distance is below `dist`, its green and blue
+// differences are at most `radius`, its red lies at most `low` below the target's,
+// and the red before it at most `high` above (the window's top); a take sets dist
+// and radius to the candidate's, low and high to radius - 1. Before any take, low
+// is the starting radius and high min(radius, 255 - red) - 1: the window's top
+// held at red 255. A lane whose window has not begun fails the low test; one whose
+// window has ended can take nothing more (the red before a position only grows),
+// and the walk stops when every lane's has. Every quantity fits a byte: the
+// targets lie in the cube, and dist starts below 255, so that a distance held at
+// 255 is never taken.
+[[gnu::target("avx2")]] void WideWalk(const CandidateList& list, WideLanes& lanes, int first,
+                                      int from)
+{
+    const __m256i one = _mm256_set1_epi8(1);
+    const __m256i zero = _mm256_setzero_si256();
+    // (Loads spelt out: a lambda would not take this function's target.)
+    const __m256i red = _mm256_load_si256(reinterpret_cast<const __m256i*>(lanes.red + first));
+    const __m256i green = _mm256_load_si256(reinterpret_cast<const __m256i*>(lanes.green + first));
+    const __m256i blue = _mm256_load_si256(reinterpret_cast<const __m256i*>(lanes.blue + first));
+    __m256i dist = _mm256_load_si256(reinterpret_cast<const __m256i*>(lanes.dist + first));
+    __m256i radius = _mm256_load_si256(reinterpret_cast<const __m256i*>(lanes.radius + first));
+    __m256i low = radius;
+    __m256i high = _mm256_load_si256(reinterpret_cast<const __m256i*>(lanes.high + first));
+    __m256i position = _mm256_set1_epi8(static_cast<char>(from));
+    __m256i found = _mm256_set1_epi8(-1);
+    for (int p = from; p < kCandidates; ++p) {
+        const __m256i r = _mm256_set1_epi8(static_cast<char>(list.red[p]));
+        const __m256i g = _mm256_set1_epi8(static_cast<char>(list.green[p]));
+        const __m256i b = _mm256_set1_epi8(static_cast<char>(list.blue[p]));
+        const __m256i previous = _mm256_set1_epi8(static_cast<char>(list.previousRed[p]));
+        // Not zero where the lane's window has ended.
+        const __m256i ended = _mm256_subs_epu8(_mm256_subs_epu8(previous, red), high);
+        if (_mm256_movemask_epi8(_mm256_cmpeq_epi8(ended, zero)) == 0) {
+            break;
+        }
+        const __m256i below = _mm256_subs_epu8(red, r);
+        const __m256i dr = _mm256_or_si256(below, _mm256_subs_epu8(r, red));
+        const __m256i dg = _mm256_or_si256(_mm256_subs_epu8(g, green), _mm256_subs_epu8(green, g));
+        const __m256i db = _mm256_or_si256(_mm256_subs_epu8(b, blue), _mm256_subs_epu8(blue, b));
+        const __m256i side = _mm256_max_epu8(dg, db);
+        const __m256i sum = _mm256_adds_epu8(_mm256_adds_epu8(dr, dg), db);
+        const __m256i over = _mm256_or_si256(
+            _mm256_or_si256(_mm256_subs_epu8(_mm256_adds_epu8(sum, one), dist),
+                            _mm256_subs_epu8(side, radius)),
+            _mm256_or_si256(_mm256_subs_epu8(below, low), ended));
+        const __m256i take = _mm256_cmpeq_epi8(over, zero);
+        const __m256i widest = _mm256_max_epu8(dr, side);
+        const __m256i narrowed = _mm256_subs_epu8(widest, one);
+        dist = _mm256_blendv_epi8(dist, sum, take);
+        radius = _mm256_blendv_epi8(radius, widest, take);
+        low = _mm256_blendv_epi8(low, narrowed, take);
+        high = _mm256_blendv_epi8(high, narrowed, take);
+        found = _mm256_blendv_epi8(found, position, take);
+        position = _mm256_add_epi8(position, one);
+    }
+    _mm256_store_si256(reinterpret_cast<__m256i*>(lanes.found + first), found);
+}
+
+// Walks the wide entries of row s and stores their results in the row.
+void WideWalkRow(const CandidateList& list, const RowEntries& e, bool fromSource, int s,
+                 uint8_t* row)
+{
+    // A counting sort by window start (0 .. kCandidates) puts each entry in its lane.
+    int start[kCandidates + 2] = {};
+    for (int k = 0; k < e.count; ++k) {
+        ++start[e.from[k] + 1];
+    }
+    for (int v = 1; v <= kCandidates + 1; ++v) {
+        start[v] += start[v - 1];
+    }
+    WideLanes lanes;
+    for (int k = 0; k < e.count; ++k) {
+        int i = start[e.from[k]]++;
+        lanes.red[i] = e.red[k];
+        lanes.green[i] = e.green[k];
+        lanes.blue[i] = e.blue[k];
+        lanes.dist[i] = e.dist[k];
+        lanes.radius[i] = e.radius[k];
+        lanes.high[i] = static_cast<uint8_t>(std::min(e.radius[k], uint8_t(255 - e.red[k])) - 1);
+        lanes.dest[i] = e.dest[k];
+        if (i % kWide == 0) {
+            lanes.groupFrom[i / kWide] = e.from[k];
+        }
+    }
+    // Lanes past the last entry: distance 0 takes nothing, and the window ends at
+    // the first position whose previous red is above 0.
+    int filled = (e.count + kWide - 1) & -kWide;
+    for (int i = e.count; i < filled; ++i) {
+        lanes.red[i] = lanes.green[i] = lanes.blue[i] = 0;
+        lanes.dist[i] = lanes.radius[i] = lanes.high[i] = 0;
+    }
+    for (int first = 0; first < e.count; first += kWide) {
+        WideWalk(list, lanes, first, lanes.groupFrom[first / kWide]);
+    }
+    for (int i = 0; i < e.count; ++i) {
+        int d = lanes.dest[i];
+        int found = lanes.found[i];
+        row[d] = found == 255 ? static_cast<uint8_t>(fromSource ? s : d) : list.colour[found];
+    }
+}
+#endif
+
 // For one component difference s_k - d_k (index + 255): the step from d_k to the
 // target, trunc(diff * level / 100) with the product taken as a signed 32-bit
 // integer, and the starting candidate's distance to the target in that
@@ -380,7 +532,7 @@ void BuildSteps(int level, Steps* steps)
 // gives its own start s. Where the palette repeats colours, a row whose colour an
 // earlier row of this call has is copied from it.
 void FillTranslucentRow(const SproxColor* palette, CandidateList& list, const Steps& steps,
-                        bool fromSource, int mirrorFrom, int s, uint8_t* table)
+                        bool fromSource, int mirrorFrom, bool wide, int s, uint8_t* table)
 {
     uint8_t* row = table + s * kRowSize;
     if (list.repeats) {
@@ -392,6 +544,11 @@ void FillTranslucentRow(const SproxColor* palette, CandidateList& list, const St
         filled = s;
     }
     const SproxColor& source = palette[s];
+#if defined(SPROX_WIDE_WALK)
+    RowEntries entries;
+#else
+    (void)wide;
+#endif
     for (int d = 0; d < kRowSize; ++d) {
         const SproxColor& dest = palette[d];
         int odd = (source.red ^ dest.red) | (source.green ^ dest.green) | (source.blue ^ dest.blue);
@@ -408,6 +565,19 @@ void FillTranslucentRow(const SproxColor* palette, CandidateList& list, const St
         if (dist != 0) {
             Target t{dest.red + red.offset, dest.green + green.offset, dest.blue + blue.offset};
             int radius = Max3(red.startDistance, green.startDistance, blue.startDistance);
+#if defined(SPROX_WIDE_WALK)
+            if (wide && ((t.red | t.green | t.blue) & ~255) == 0 && t.red < 255 && dist < 255) {
+                int k = entries.count++;
+                entries.dest[k] = static_cast<uint8_t>(d);
+                entries.red[k] = static_cast<uint8_t>(t.red);
+                entries.green[k] = static_cast<uint8_t>(t.green);
+                entries.blue[k] = static_cast<uint8_t>(t.blue);
+                entries.dist[k] = static_cast<uint8_t>(dist);
+                entries.radius[k] = static_cast<uint8_t>(radius);
+                entries.from[k] = static_cast<uint8_t>(list.from[t.red - radius - kLowestRed]);
+                continue;
+            }
+#endif
 #if defined(__SSE2__)
             if (((t.red | t.green | t.blue) & ~255) == 0) {
                 found = VectorWalk<false>(list, t, dist, radius);
@@ -420,11 +590,14 @@ void FillTranslucentRow(const SproxColor* palette, CandidateList& list, const St
         }
         row[d] = found < 0 ? static_cast<uint8_t>(fromSource ? s : d) : list.colour[found];
     }
+#if defined(SPROX_WIDE_WALK)
+    WideWalkRow(list, entries, fromSource, s, row);
+#endif
 }
 
 // Rows first..last at a level other than 0 and 100.
 void FillTranslucentRows(const SproxColor* palette, uint8_t* table, int first, int last,
-                         int level)
+                         int level, bool wide)
 {
     CandidateList list;
     BuildCandidates(palette, &list);
@@ -433,7 +606,7 @@ void FillTranslucentRows(const SproxColor* palette, uint8_t* table, int first, i
     // Only level 50 mirrors, and only from rows this call fills.
     int mirrorFrom = level == 50 ? first : kRowSize;
     for (int s = first; s <= last; ++s) {
-        FillTranslucentRow(palette, list, steps, level >= 50, mirrorFrom, s, table);
+        FillTranslucentRow(palette, list, steps, level >= 50, mirrorFrom, wide, s, table);
     }
 }
 
@@ -472,7 +645,7 @@ bool VisibleRop(uint8_t* table, uint8_t colour)
 }
 
 bool TranslucentRop(const SproxColor* palette, uint8_t* table, uint8_t first, uint8_t last,
-                    int level)
+                    int level, RopWalk walk)
 {
     if (table == nullptr) {
         return false;
@@ -489,7 +662,13 @@ bool TranslucentRop(const SproxColor* palette, uint8_t* table, uint8_t first, ui
         }
         return true;
     }
-    FillTranslucentRows(palette, table, first, last, level);
+#if defined(SPROX_WIDE_WALK)
+    bool wide = walk == RopWalk::Best && __builtin_cpu_supports("avx2");
+#else
+    bool wide = false;
+    (void)walk;
+#endif
+    FillTranslucentRows(palette, table, first, last, level, wide);
     return true;
 }
 

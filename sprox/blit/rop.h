@@ -23,10 +23,15 @@ bool TransparentRop(uint8_t* table, uint8_t colour);
 // Row colour filled with colour: that colour is drawn as itself.
 bool VisibleRop(uint8_t* table, uint8_t colour);
 
+// How a translucency table's searches run: Best walks 32 entries at once where
+// the machine has AVX2 (64-bit x86 builds outside Windows), Narrow one at a time
+// on every machine. Both give the same table; tests take Narrow to check it too.
+enum class RopWalk { Best, Narrow };
+
 // Rows first..last recomputed for drawing at level percent over the palette
 // (blue, green, red, reserved): each entry is the colour the bucketed search finds
 // near the blend of source and destination. Levels outside 0..100 extrapolate.
 bool TranslucentRop(const SproxColor* palette, uint8_t* table, uint8_t first, uint8_t last,
-                    int level);
+                    int level, RopWalk walk = RopWalk::Best);
 
 } // namespace sprox

@@ -118,24 +118,28 @@ std::vector<uint8_t> Noise(unsigned seed)
     return t;
 }
 
-// The fast routine against the model over rows first..last, from a table of noise
-// so that rows outside the range must come out untouched.
+// The fast routine, both its roads, against the model over rows first..last, from
+// a table of noise so that rows outside the range must come out untouched.
 void ExpectSameAsModel(const Palette& palette, int level, int first = 0, int last = 255)
 {
     std::vector<uint8_t> expected = Noise(static_cast<unsigned>(level) ^ 77u);
-    std::vector<uint8_t> actual = expected;
+    const std::vector<uint8_t> noise = expected;
     roptest::ReferenceTranslucent(palette.data(), &expected, first, last, level);
-    sprox::TranslucentRop(palette.data(), actual.data(), static_cast<uint8_t>(first),
-                          static_cast<uint8_t>(last), level);
-    int mismatches = 0;
-    for (int e = 0; e < sprox::kRopTableSize; ++e) {
-        if (actual[e] != expected[e] && mismatches++ < 5) {
-            ADD_FAILURE() << "level " << level << ", source " << e / 256 << ", destination "
-                          << e % 256 << ": " << int(actual[e]) << ", model "
-                          << int(expected[e]);
+    for (auto walk : {sprox::RopWalk::Best, sprox::RopWalk::Narrow}) {
+        std::vector<uint8_t> actual = noise;
+        sprox::TranslucentRop(palette.data(), actual.data(), static_cast<uint8_t>(first),
+                              static_cast<uint8_t>(last), level, walk);
+        const char* road = walk == sprox::RopWalk::Best ? "best" : "narrow";
+        int mismatches = 0;
+        for (int e = 0; e < sprox::kRopTableSize; ++e) {
+            if (actual[e] != expected[e] && mismatches++ < 5) {
+                ADD_FAILURE() << road << ", level " << level << ", source " << e / 256
+                              << ", destination " << e % 256 << ": " << int(actual[e])
+                              << ", model " << int(expected[e]);
+            }
         }
+        EXPECT_EQ(mismatches, 0) << road << ", level " << level;
     }
-    EXPECT_EQ(mismatches, 0) << "level " << level;
 }
 
 const int kLevels[] = {1, 49, 50, 51, 99, 150, -20, 0, 100};
