@@ -50,6 +50,9 @@ for package in libsproxrt1 libsproxrt-dev sprox-tools; do
   deb=$(ls "$work"/deb/"$package"_*.deb 2> /dev/null) || fail "no $package package"
   echo "$(basename "$deb"): $(dpkg-deb -c "$deb" | grep -c -v '/$') files"
 done
-dpkg-deb -c "$work"/deb/libsproxrt1_*.deb | grep -q 'libsproxrt\.so\.1 ' || fail "libsproxrt1 lacks libsproxrt.so.1"
+# The listing is read whole: grep -q stops at the first match, and with pipefail
+# the listing cut off by it would count as a failure.
+listing=$(dpkg-deb -c "$work"/deb/libsproxrt1_*.deb)
+grep -q 'libsproxrt\.so\.1 ' <<< "$listing" || fail "libsproxrt1 lacks libsproxrt.so.1"
 
 echo "consumer check: $(wc -l < "$work/exports") exports, both games drew $colours colours, packages made"
