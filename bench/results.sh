@@ -15,7 +15,7 @@ cache="$build/CMakeCache.txt"
 
 setting() { sed -n "s/^$1:[A-Z]*=//p" "$cache"; }
 compiler=$(setting CMAKE_CXX_COMPILER)
-cpu=$(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -n 1)
+cpu=$(awk -F': ' '/^model name/ { print $2; exit }' /proc/cpuinfo)
 
 counts=$(bash "$here/count.sh" "$build")
 walls=""
@@ -32,7 +32,7 @@ done
   echo "- Commit: $(git -C "$top" rev-parse --short HEAD)$(git -C "$top" diff --quiet HEAD -- sprox include bench ':!bench/RESULTS.md' || echo ' (with local changes)')"
   echo "- CPU: ${cpu:-unknown}, $(nproc) cores online, load average $(cut -d' ' -f1-3 /proc/loadavg)"
   echo "- System: $(uname -sr)"
-  echo "- Compiler: $("$compiler" --version | head -n 1)"
+  echo "- Compiler: $("$compiler" --version | sed -n 1p)"
   echo "- Build type: $(setting CMAKE_BUILD_TYPE)"
   echo
   echo "## Instructions per item (callgrind)"
