@@ -90,6 +90,19 @@ protected:
         return dd_.CreateSurface(object_, &desc, surface);
     }
 
+    // Exclusive full screen and a primary surface with one back buffer, released
+    // with the others; null when the chain could not be made.
+    sys::Surface FlippingChain()
+    {
+        Exclusive();
+        sys::Surface primary = nullptr;
+        EXPECT_EQ(Primary(true, &primary), sys::kDDOk);
+        if (primary != nullptr) {
+            made_.push_back(primary);
+        }
+        return primary;
+    }
+
     // Every pixel of a locked surface, row by row; empty when the lock fails.
     std::vector<uint8_t> Read(sys::Surface surface)
     {
@@ -253,10 +266,8 @@ TEST_F(DirectDrawContract, AFlippingChainNeedsTheExclusiveLevel)
 // nothing attached behind it; fills of it and flips succeed.
 TEST_F(DirectDrawContract, AFlippingChainHasOneBackBufferOfTheModesSize)
 {
-    Exclusive();
-    sys::Surface primary = nullptr;
-    ASSERT_EQ(Primary(true, &primary), sys::kDDOk);
-    made_.push_back(primary);
+    sys::Surface primary = FlippingChain();
+    ASSERT_NE(primary, nullptr);
     sys::Surface back = nullptr;
     ASSERT_EQ(dd_.GetAttachedSurface(primary, sys::kDDSCapsBackBuffer, &back), sys::kDDOk);
     ASSERT_NE(back, nullptr);
@@ -283,10 +294,8 @@ TEST_F(DirectDrawContract, AFlipBringsTheBackBufferToTheFront)
     if (Machine().noPrimaryLock != nullptr) {
         GTEST_SKIP() << Machine().noPrimaryLock;
     }
-    Exclusive();
-    sys::Surface primary = nullptr;
-    ASSERT_EQ(Primary(true, &primary), sys::kDDOk);
-    made_.push_back(primary);
+    sys::Surface primary = FlippingChain();
+    ASSERT_NE(primary, nullptr);
     sys::Surface back = nullptr;
     ASSERT_EQ(dd_.GetAttachedSurface(primary, sys::kDDSCapsBackBuffer, &back), sys::kDDOk);
     ASSERT_EQ(dd_.ColorFill(back, nullptr, 33, sys::kDDBltWait), sys::kDDOk);
@@ -305,10 +314,8 @@ TEST_F(DirectDrawContract, SurfacesLostToAModeChangeComeBackInTheirOwnMode)
     if (Machine().noLostSurfaces != nullptr) {
         GTEST_SKIP() << Machine().noLostSurfaces;
     }
-    Exclusive();
-    sys::Surface primary = nullptr;
-    ASSERT_EQ(Primary(true, &primary), sys::kDDOk);
-    made_.push_back(primary);
+    sys::Surface primary = FlippingChain();
+    ASSERT_NE(primary, nullptr);
     sys::Surface video = OffScreen(sys::kDDSCapsVideoMemory, 64, 32);
     ASSERT_NE(video, nullptr);
 
