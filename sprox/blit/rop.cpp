@@ -42,6 +42,8 @@
 #include <array>
 #include <bit>
 #include <cstring>
+#include <memory>
+#include <new>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -355,38 +357,75 @@ int PlainWalk(const CandidateList& list, const Target& t, int dist, int radius)
     return found;
 }
 #endif
+// Rows filled between two walks of their wide entries: the wide walk groups its
+// lanes across all of them, so that a group's lanes begin and end close together.
+constexpr int kBatchRows = 64;
 
 #if defined(SPROX_WIDE_WALK)
 constexpr int kWide = 32;
+constexpr int kBatchEntries = kBatchRows * kRowSize;
+// Lanes are grouped by target red in steps of 8, then by the window's low red bound
+// in steps of 4.
+constexpr int kGroupKeys = 32 * 64;
 
-// The entries of one row that take the wide walk, as they are found:
-// destination, target, starting distance and radius, and the list position where
-// the window begins.
-struct RowEntries {
+// The entries that take the wide walk in a batch of rows, each packed in 8 bytes:
+// target red, green and blue, starting distance and radius, the window's low red
+// bound (at least 0), destination, source. `entries` holds them as they are
+// found, with their group keys; `lanes` in the order of their keys, in groups of
+// 32, the last one filled up with copies of the last entry (a copy fills the same
+// table entry with the same colour).
+struct WideBatch {
     int count = 0;
-    uint8_t dest[kRowSize], red[kRowSize], green[kRowSize], blue[kRowSize];
-    uint8_t dist[kRowSize], radius[kRowSize], from[kRowSize];
+    int keyCount[kGroupKeys] = {};
+    uint16_t key[kBatchEntries];
+    uint64_t entries[kBatchEntries];
+    alignas(kWide) uint64_t lanes[kBatchEntries + kWide];
 };
 
-// The same entries in the order of their windows' starts, in groups of 32 lanes
-// (a group's lanes begin close together and end about together), each group with
-// the window start of its first lane; the last group is filled up with lanes
-// that never take anything. `found` receives the list position each lane took
-// last (255: none).
-struct WideLanes {
-    alignas(kWide) uint8_t red[kRowSize];
-    alignas(kWide) uint8_t green[kRowSize];
-    alignas(kWide) uint8_t blue[kRowSize];
-    alignas(kWide) uint8_t dist[kRowSize];
-    alignas(kWide) uint8_t radius[kRowSize];
-    alignas(kWide) uint8_t high[kRowSize];
-    alignas(kWide) uint8_t found[kRowSize];
-    uint8_t dest[kRowSize];
-    uint8_t groupFrom[kRowSize / kWide];
+// The walk's state in 32 lanes; `found` holds the colour each lane took last, its
+// starting candidate until it takes one.
+struct WideState {
+    __m256i dist, radius, low, high, found;
 };
 
-// 32 walks at once (machines with AVX2), lanes first .. first + 31, all stepping
-// through the list together from position `from`, without a branch on the data.
+// One position of the wide walk (see WideWalk); returns the lanes' ended marks.
+[[gnu::target("avx2"), gnu::always_inline]] inline __m256i WideStep(const CandidateList& list,
+                                                                    int p, __m256i red,
+                                                                    __m256i green, __m256i blue,
+                                                                    WideState& s)
+{
+    const __m256i one = _mm256_set1_epi8(1);
+    const __m256i r = _mm256_set1_epi8(static_cast<char>(list.red[p]));
+    const __m256i g = _mm256_set1_epi8(static_cast<char>(list.green[p]));
+    const __m256i b = _mm256_set1_epi8(static_cast<char>(list.blue[p]));
+    const __m256i previous = _mm256_set1_epi8(static_cast<char>(list.previousRed[p]));
+    // Not zero where the lane's window has ended.
+    const __m256i ended = _mm256_subs_epu8(_mm256_subs_epu8(previous, red), s.high);
+    const __m256i below = _mm256_subs_epu8(red, r);
+    const __m256i dr = _mm256_or_si256(below, _mm256_subs_epu8(r, red));
+    const __m256i dg = _mm256_or_si256(_mm256_subs_epu8(g, green), _mm256_subs_epu8(green, g));
+    const __m256i db = _mm256_or_si256(_mm256_subs_epu8(b, blue), _mm256_subs_epu8(blue, b));
+    const __m256i side = _mm256_max_epu8(dg, db);
+    const __m256i sum = _mm256_adds_epu8(_mm256_adds_epu8(dr, dg), db);
+    const __m256i over = _mm256_or_si256(
+        _mm256_or_si256(_mm256_subs_epu8(_mm256_adds_epu8(sum, one), s.dist),
+                        _mm256_subs_epu8(side, s.radius)),
+        _mm256_or_si256(_mm256_subs_epu8(below, s.low), ended));
+    const __m256i take = _mm256_cmpeq_epi8(over, _mm256_setzero_si256());
+    const __m256i widest = _mm256_max_epu8(dr, side);
+    const __m256i narrowed = _mm256_subs_epu8(widest, one);
+    s.dist = _mm256_blendv_epi8(s.dist, sum, take);
+    s.radius = _mm256_blendv_epi8(s.radius, widest, take);
+    s.low = _mm256_blendv_epi8(s.low, narrowed, take);
+    s.high = _mm256_blendv_epi8(s.high, narrowed, take);
+    s.found = _mm256_blendv_epi8(s.found, _mm256_set1_epi8(static_cast<char>(list.colour[p])),
+                                 take);
+    return ended;
+}
+
+// 32 walks at once (machines with AVX2), the lanes of one group, all stepping
+// through the list together, without a branch on the data, from the earliest
+// window start of the group; the results go into the table.
 // In each lane the walk's tests become byte comparisons against the lane's state:
 // a candidate is taken where its distance is below `dist`, its green and blue
 // differences are at most `radius`, its red lies at most `low` below the target's,
@@ -395,98 +434,99 @@ struct WideLanes {
 // is the starting radius and high min(radius, 255 - red) - 1: the window's top
 // held at red 255. A lane whose window has not begun fails the low test; one whose
 // window has ended can take nothing more (the red before a position only grows),
-// and the walk stops when every lane's has. Every quantity fits a byte: the
-// targets lie in the cube, and dist starts below 255, so that a distance held at
-// 255 is never taken.
-[[gnu::target("avx2")]] void WideWalk(const CandidateList& list, WideLanes& lanes, int first,
-                                      int from)
+// and the walk stops when every lane's has, looking every second position. Every
+// quantity fits a byte: the targets lie in the cube, and dist starts below 255, so
+// that a distance held at 255 is never taken.
+[[gnu::target("avx2")]] void WideWalk(const CandidateList& list, const uint64_t* group,
+                                      bool fromSource, uint8_t* table)
 {
-    const __m256i one = _mm256_set1_epi8(1);
+    // The 32 packed entries become a vector per field: within each 128-bit half,
+    // the two entries of a load are interleaved by field, then three rounds of
+    // unpacking gather each field of all eight loads. (The lanes come out in
+    // another order than the entries, the same for every field.)
+    const __m256i interleave = _mm256_setr_epi8(0, 8, 1, 9, 2, 10, 3, 11, 4, 12, 5, 13, 6, 14, 7,
+                                                15, 0, 8, 1, 9, 2, 10, 3, 11, 4, 12, 5, 13, 6, 14,
+                                                7, 15);
+    __m256i x[8];
+    for (int j = 0; j < 8; ++j) {
+        x[j] = _mm256_shuffle_epi8(
+            _mm256_load_si256(reinterpret_cast<const __m256i*>(group + 4 * j)), interleave);
+    }
+    __m256i a[8], b[8], field[8];
+    for (int j = 0; j < 4; ++j) {
+        a[2 * j] = _mm256_unpacklo_epi16(x[2 * j], x[2 * j + 1]);
+        a[2 * j + 1] = _mm256_unpackhi_epi16(x[2 * j], x[2 * j + 1]);
+    }
+    for (int j = 0; j < 2; ++j) {
+        b[4 * j] = _mm256_unpacklo_epi32(a[4 * j], a[4 * j + 2]);
+        b[4 * j + 1] = _mm256_unpackhi_epi32(a[4 * j], a[4 * j + 2]);
+        b[4 * j + 2] = _mm256_unpacklo_epi32(a[4 * j + 1], a[4 * j + 3]);
+        b[4 * j + 3] = _mm256_unpackhi_epi32(a[4 * j + 1], a[4 * j + 3]);
+    }
+    for (int j = 0; j < 4; ++j) {
+        field[2 * j] = _mm256_unpacklo_epi64(b[j], b[j + 4]);
+        field[2 * j + 1] = _mm256_unpackhi_epi64(b[j], b[j + 4]);
+    }
+    const __m256i red = field[0], green = field[1], blue = field[2];
+    const __m256i dest = field[6], source = field[7];
+    WideState s;
+    s.dist = field[3];
+    s.radius = field[4];
+    s.low = s.radius;
+    s.high = _mm256_subs_epu8(_mm256_min_epu8(s.radius, _mm256_xor_si256(red, _mm256_set1_epi8(-1))),
+                              _mm256_set1_epi8(1));
+    s.found = fromSource ? source : dest;
+    // The walk begins where the lowest of the windows does.
+    __m128i lowest = _mm_min_epu8(_mm256_castsi256_si128(field[5]),
+                                  _mm256_extracti128_si256(field[5], 1));
+    lowest = _mm_min_epu8(lowest, _mm_srli_si128(lowest, 8));
+    lowest = _mm_min_epu8(lowest, _mm_srli_si128(lowest, 4));
+    lowest = _mm_min_epu8(lowest, _mm_srli_si128(lowest, 2));
+    lowest = _mm_min_epu8(lowest, _mm_srli_si128(lowest, 1));
+    int p = list.from[(_mm_cvtsi128_si32(lowest) & 255) - kLowestRed];
     const __m256i zero = _mm256_setzero_si256();
-    // (Loads spelt out: a lambda would not take this function's target.)
-    const __m256i red = _mm256_load_si256(reinterpret_cast<const __m256i*>(lanes.red + first));
-    const __m256i green = _mm256_load_si256(reinterpret_cast<const __m256i*>(lanes.green + first));
-    const __m256i blue = _mm256_load_si256(reinterpret_cast<const __m256i*>(lanes.blue + first));
-    __m256i dist = _mm256_load_si256(reinterpret_cast<const __m256i*>(lanes.dist + first));
-    __m256i radius = _mm256_load_si256(reinterpret_cast<const __m256i*>(lanes.radius + first));
-    __m256i low = radius;
-    __m256i high = _mm256_load_si256(reinterpret_cast<const __m256i*>(lanes.high + first));
-    __m256i position = _mm256_set1_epi8(static_cast<char>(from));
-    __m256i found = _mm256_set1_epi8(-1);
-    for (int p = from; p < kCandidates; ++p) {
-        const __m256i r = _mm256_set1_epi8(static_cast<char>(list.red[p]));
-        const __m256i g = _mm256_set1_epi8(static_cast<char>(list.green[p]));
-        const __m256i b = _mm256_set1_epi8(static_cast<char>(list.blue[p]));
-        const __m256i previous = _mm256_set1_epi8(static_cast<char>(list.previousRed[p]));
-        // Not zero where the lane's window has ended.
-        const __m256i ended = _mm256_subs_epu8(_mm256_subs_epu8(previous, red), high);
+    for (; p + 1 < kCandidates; p += 2) {
+        WideStep(list, p, red, green, blue, s);
+        const __m256i ended = WideStep(list, p + 1, red, green, blue, s);
         if (_mm256_movemask_epi8(_mm256_cmpeq_epi8(ended, zero)) == 0) {
             break;
         }
-        const __m256i below = _mm256_subs_epu8(red, r);
-        const __m256i dr = _mm256_or_si256(below, _mm256_subs_epu8(r, red));
-        const __m256i dg = _mm256_or_si256(_mm256_subs_epu8(g, green), _mm256_subs_epu8(green, g));
-        const __m256i db = _mm256_or_si256(_mm256_subs_epu8(b, blue), _mm256_subs_epu8(blue, b));
-        const __m256i side = _mm256_max_epu8(dg, db);
-        const __m256i sum = _mm256_adds_epu8(_mm256_adds_epu8(dr, dg), db);
-        const __m256i over = _mm256_or_si256(
-            _mm256_or_si256(_mm256_subs_epu8(_mm256_adds_epu8(sum, one), dist),
-                            _mm256_subs_epu8(side, radius)),
-            _mm256_or_si256(_mm256_subs_epu8(below, low), ended));
-        const __m256i take = _mm256_cmpeq_epi8(over, zero);
-        const __m256i widest = _mm256_max_epu8(dr, side);
-        const __m256i narrowed = _mm256_subs_epu8(widest, one);
-        dist = _mm256_blendv_epi8(dist, sum, take);
-        radius = _mm256_blendv_epi8(radius, widest, take);
-        low = _mm256_blendv_epi8(low, narrowed, take);
-        high = _mm256_blendv_epi8(high, narrowed, take);
-        found = _mm256_blendv_epi8(found, position, take);
-        position = _mm256_add_epi8(position, one);
     }
-    _mm256_store_si256(reinterpret_cast<__m256i*>(lanes.found + first), found);
+    if (p == kLastPosition) {
+        WideStep(list, p, red, green, blue, s);
+    }
+    alignas(kWide) uint8_t found[kWide], d[kWide], sources[kWide];
+    _mm256_store_si256(reinterpret_cast<__m256i*>(found), s.found);
+    _mm256_store_si256(reinterpret_cast<__m256i*>(d), dest);
+    _mm256_store_si256(reinterpret_cast<__m256i*>(sources), source);
+    for (int k = 0; k < kWide; ++k) {
+        table[sources[k] * kRowSize + d[k]] = found[k];
+    }
 }
 
-// Walks the wide entries of row s and stores their results in the row.
-void WideWalkRow(const CandidateList& list, const RowEntries& e, bool fromSource, int s,
-                 uint8_t* row)
+// Walks the wide entries of a batch and stores their results in the table.
+void WideWalkBatch(const CandidateList& list, WideBatch& batch, bool fromSource, uint8_t* table)
 {
-    // A counting sort by window start (0 .. kCandidates) puts each entry in its lane.
-    int start[kCandidates + 2] = {};
-    for (int k = 0; k < e.count; ++k) {
-        ++start[e.from[k] + 1];
+    if (batch.count == 0) {
+        return;
     }
-    for (int v = 1; v <= kCandidates + 1; ++v) {
-        start[v] += start[v - 1];
+    // A counting sort by group key puts each entry in its lane.
+    int next[kGroupKeys];
+    int sum = 0;
+    for (int key = 0; key < kGroupKeys; ++key) {
+        next[key] = sum;
+        sum += batch.keyCount[key];
+        batch.keyCount[key] = 0;
     }
-    WideLanes lanes;
-    for (int k = 0; k < e.count; ++k) {
-        int i = start[e.from[k]]++;
-        lanes.red[i] = e.red[k];
-        lanes.green[i] = e.green[k];
-        lanes.blue[i] = e.blue[k];
-        lanes.dist[i] = e.dist[k];
-        lanes.radius[i] = e.radius[k];
-        lanes.high[i] = static_cast<uint8_t>(std::min(e.radius[k], uint8_t(255 - e.red[k])) - 1);
-        lanes.dest[i] = e.dest[k];
-        if (i % kWide == 0) {
-            lanes.groupFrom[i / kWide] = e.from[k];
-        }
+    for (int k = 0; k < batch.count; ++k) {
+        batch.lanes[next[batch.key[k]]++] = batch.entries[k];
     }
-    // Lanes past the last entry: distance 0 takes nothing, and the window ends at
-    // the first position whose previous red is above 0.
-    int filled = (e.count + kWide - 1) & -kWide;
-    for (int i = e.count; i < filled; ++i) {
-        lanes.red[i] = lanes.green[i] = lanes.blue[i] = 0;
-        lanes.dist[i] = lanes.radius[i] = lanes.high[i] = 0;
+    int filled = (batch.count + kWide - 1) & -kWide;
+    std::fill(batch.lanes + batch.count, batch.lanes + filled, batch.lanes[batch.count - 1]);
+    for (int first = 0; first < filled; first += kWide) {
+        WideWalk(list, batch.lanes + first, fromSource, table);
     }
-    for (int first = 0; first < e.count; first += kWide) {
-        WideWalk(list, lanes, first, lanes.groupFrom[first / kWide]);
-    }
-    for (int i = 0; i < e.count; ++i) {
-        int d = lanes.dest[i];
-        int found = lanes.found[i];
-        row[d] = found == 255 ? static_cast<uint8_t>(fromSource ? s : d) : list.colour[found];
-    }
+    batch.count = 0;
 }
 #endif
 
@@ -515,9 +555,8 @@ void BuildSteps(int level, Steps* steps)
 // Row s copied from row r of the same colour, filled before it in this call: every
 // entry walks alike (the same target, a start at the same distances), and s takes
 // the place of r where the start r resulted (r is never taken: it is no closer than
-// itself). Kept out of line: the row loop below is the hot code, and compiles
-// tighter without it.
-[[gnu::noinline]] void CopyRow(uint8_t* table, int r, bool fromSource, int s)
+// itself).
+void CopyRow(uint8_t* table, int r, bool fromSource, int s)
 {
     const uint8_t* from = table + r * kRowSize;
     uint8_t* row = table + s * kRowSize;
@@ -526,58 +565,64 @@ void BuildSteps(int level, Steps* steps)
     }
 }
 
-// Row s of the table. Rows from mirrorFrom on take their level-50 mirrored entries
-// from the rows filled before them: (d, s) gives d exactly where its walk took
-// nothing (whatever it takes is strictly closer than its start d), and then (s, d)
-// gives its own start s. Where the palette repeats colours, a row whose colour an
+// What one call fills rows with. Rows from mirrorFrom on take their level-50
+// mirrored entries, (s, d) for d < s with every component difference even, from
+// the rows filled before them: (d, s) gives d exactly where its walk took nothing
+// (whatever it takes is strictly closer than its start d), and then (s, d) gives
+// its own start s. Where the palette repeats colours, a row whose colour an
 // earlier row of this call has is copied from it.
-void FillTranslucentRow(const SproxColor* palette, CandidateList& list, const Steps& steps,
-                        bool fromSource, int mirrorFrom, bool wide, int s, uint8_t* table)
+struct RowFill {
+    const SproxColor* palette;
+    CandidateList list;
+    Steps steps;
+    int level;
+    bool fromSource;
+    int mirrorFrom;
+    uint8_t* table;
+};
+
+bool Mirrors(const RowFill& fill, int s, int d)
 {
-    uint8_t* row = table + s * kRowSize;
-    if (list.repeats) {
-        int& filled = list.filledRow[list.firstOf[s]];
-        if (filled >= 0) {
-            CopyRow(table, filled, fromSource, s);
-            return;
-        }
+    const SproxColor& source = fill.palette[s];
+    const SproxColor& dest = fill.palette[d];
+    int odd = (source.red ^ dest.red) | (source.green ^ dest.green) | (source.blue ^ dest.blue);
+    return d >= fill.mirrorFrom && d < s && (odd & 1) == 0;
+}
+
+// Whether row s is filled by its own walks: false for a row copied from an
+// earlier row of the same colour (FinishRows copies it).
+bool WalksItself(RowFill& fill, int s)
+{
+    CandidateList& list = fill.list;
+    if (!list.repeats) {
+        return true;
+    }
+    int& filled = list.filledRow[list.firstOf[s]];
+    if (filled < 0) {
         filled = s;
     }
-    const SproxColor& source = palette[s];
-#if defined(SPROX_WIDE_WALK)
-    RowEntries entries;
-#else
-    (void)wide;
-#endif
+    return filled == s;
+}
+
+// The walks of row s, one entry at a time. Mirrored entries wait for FinishRows.
+void WalkRow(const RowFill& fill, int s)
+{
+    const CandidateList& list = fill.list;
+    uint8_t* row = fill.table + s * kRowSize;
+    const SproxColor& source = fill.palette[s];
     for (int d = 0; d < kRowSize; ++d) {
-        const SproxColor& dest = palette[d];
-        int odd = (source.red ^ dest.red) | (source.green ^ dest.green) | (source.blue ^ dest.blue);
-        if (d >= mirrorFrom && d < s && (odd & 1) == 0) {
-            int mirrored = table[d * kRowSize + s];
-            row[d] = static_cast<uint8_t>(mirrored == d ? s : mirrored);
+        if (Mirrors(fill, s, d)) {
             continue;
         }
-        const Step& red = steps[source.red - dest.red + 255];
-        const Step& green = steps[source.green - dest.green + 255];
-        const Step& blue = steps[source.blue - dest.blue + 255];
+        const SproxColor& dest = fill.palette[d];
+        const Step& red = fill.steps[source.red - dest.red + 255];
+        const Step& green = fill.steps[source.green - dest.green + 255];
+        const Step& blue = fill.steps[source.blue - dest.blue + 255];
         int dist = red.startDistance + green.startDistance + blue.startDistance;
         int found = -1;
         if (dist != 0) {
             Target t{dest.red + red.offset, dest.green + green.offset, dest.blue + blue.offset};
             int radius = Max3(red.startDistance, green.startDistance, blue.startDistance);
-#if defined(SPROX_WIDE_WALK)
-            if (wide && ((t.red | t.green | t.blue) & ~255) == 0 && t.red < 255 && dist < 255) {
-                int k = entries.count++;
-                entries.dest[k] = static_cast<uint8_t>(d);
-                entries.red[k] = static_cast<uint8_t>(t.red);
-                entries.green[k] = static_cast<uint8_t>(t.green);
-                entries.blue[k] = static_cast<uint8_t>(t.blue);
-                entries.dist[k] = static_cast<uint8_t>(dist);
-                entries.radius[k] = static_cast<uint8_t>(radius);
-                entries.from[k] = static_cast<uint8_t>(list.from[t.red - radius - kLowestRed]);
-                continue;
-            }
-#endif
 #if defined(__SSE2__)
             if (((t.red | t.green | t.blue) & ~255) == 0) {
                 found = VectorWalk<false>(list, t, dist, radius);
@@ -588,25 +633,208 @@ void FillTranslucentRow(const SproxColor* palette, CandidateList& list, const St
             found = PlainWalk(list, t, dist, radius);
 #endif
         }
-        row[d] = found < 0 ? static_cast<uint8_t>(fromSource ? s : d) : list.colour[found];
+        row[d] = found < 0 ? static_cast<uint8_t>(fill.fromSource ? s : d) : list.colour[found];
     }
-#if defined(SPROX_WIDE_WALK)
-    WideWalkRow(list, entries, fromSource, s, row);
-#endif
 }
 
-// Rows first..last at a level other than 0 and 100.
+#if defined(SPROX_WIDE_WALK)
+// The palette by component, 16 destinations to a vector.
+struct PaletteLanes {
+    alignas(16) uint8_t red[kRowSize];
+    alignas(16) uint8_t green[kRowSize];
+    alignas(16) uint8_t blue[kRowSize];
+};
+
+// One component of 16 entries of a row, in 16-bit lanes: the source's component
+// minus the destinations', the target, and the starting candidate's distance to it.
+struct Component {
+    __m256i diff, target, start;
+};
+
+// The target's component is d_k + trunc((s_k - d_k) * level / 100): at levels 1..99
+// the product's magnitude is at most 25,245, and its hundredth is its product with
+// 5243 shifted right by 19, exactly, for every such magnitude.
+[[gnu::target("avx2"), gnu::always_inline]] inline Component BlendComponent(__m256i source,
+                                                                            const uint8_t* dest,
+                                                                            __m256i level,
+                                                                            bool fromSource)
+{
+    const __m256i d = _mm256_cvtepu8_epi16(_mm_load_si128(reinterpret_cast<const __m128i*>(dest)));
+    const __m256i diff = _mm256_sub_epi16(source, d);
+    const __m256i product = _mm256_mullo_epi16(diff, level);
+    const __m256i hundredth =
+        _mm256_srli_epi16(_mm256_mulhi_epu16(_mm256_abs_epi16(product), _mm256_set1_epi16(5243)), 3);
+    const __m256i step = _mm256_sign_epi16(hundredth, product);
+    const __m256i start = _mm256_abs_epi16(fromSource ? _mm256_sub_epi16(diff, step) : step);
+    return {diff, _mm256_add_epi16(d, step), start};
+}
+
+// Row s at a level of 1..99 (every target in the cube), 16 entries at a time: the
+// entries that take the wide walk go into the batch, the few others walk at once.
+// Mirrored entries wait for FinishRows.
+[[gnu::target("avx2")]] void WideRow(const RowFill& fill, const PaletteLanes& palette,
+                                     WideBatch& batch, int s)
+{
+    const CandidateList& list = fill.list;
+    uint8_t* row = fill.table + s * kRowSize;
+    const __m256i level = _mm256_set1_epi16(static_cast<int16_t>(fill.level));
+    const __m256i sourceRed = _mm256_set1_epi16(palette.red[s]);
+    const __m256i sourceGreen = _mm256_set1_epi16(palette.green[s]);
+    const __m256i sourceBlue = _mm256_set1_epi16(palette.blue[s]);
+    const __m256i limit = _mm256_set1_epi16(255);
+    const __m256i lanes = _mm256_setr_epi16(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
+    // Mirrored destinations: mirrorFrom <= d < s.
+    const __m256i mirrorLow = _mm256_set1_epi16(static_cast<int16_t>(fill.mirrorFrom - 1));
+    const __m256i mirrorHigh = _mm256_set1_epi16(static_cast<int16_t>(s));
+    alignas(32) int16_t red[16], green[16], blue[16], dist[16], radius[16], key[16];
+    alignas(32) uint64_t packed[16];
+    for (int base = 0; base < kRowSize; base += 16) {
+        const Component r = BlendComponent(sourceRed, palette.red + base, level, fill.fromSource);
+        const Component g = BlendComponent(sourceGreen, palette.green + base, level, fill.fromSource);
+        const Component b = BlendComponent(sourceBlue, palette.blue + base, level, fill.fromSource);
+        const __m256i distance = _mm256_add_epi16(_mm256_add_epi16(r.start, g.start), b.start);
+        const __m256i widest = _mm256_max_epi16(_mm256_max_epi16(r.start, g.start), b.start);
+        const __m256i zero = _mm256_cmpeq_epi16(distance, _mm256_setzero_si256());
+        const __m256i d = _mm256_add_epi16(_mm256_set1_epi16(static_cast<int16_t>(base)), lanes);
+        const __m256i even = _mm256_cmpeq_epi16(
+            _mm256_and_si256(_mm256_or_si256(_mm256_or_si256(r.diff, g.diff), b.diff),
+                             _mm256_set1_epi16(1)),
+            _mm256_setzero_si256());
+        const __m256i mirrored = _mm256_and_si256(
+            even, _mm256_and_si256(_mm256_cmpgt_epi16(d, mirrorLow), _mm256_cmpgt_epi16(mirrorHigh, d)));
+        const __m256i wide = _mm256_and_si256(_mm256_cmpgt_epi16(limit, distance),
+                                              _mm256_cmpgt_epi16(limit, r.target));
+        // One bit per entry (the low bit of each 16-bit lane).
+        const uint32_t kLow = 0x55555555u;
+        const uint32_t skip = static_cast<uint32_t>(_mm256_movemask_epi8(mirrored)) & kLow;
+        const uint32_t start = static_cast<uint32_t>(_mm256_movemask_epi8(zero)) & kLow & ~skip;
+        uint32_t walk = static_cast<uint32_t>(_mm256_movemask_epi8(wide)) & kLow & ~skip & ~start;
+        uint32_t alone = kLow & ~skip & ~start & ~walk;
+        for (uint32_t bits = start; bits != 0; bits &= bits - 1) {
+            int k = base + std::countr_zero(bits) / 2;
+            row[k] = static_cast<uint8_t>(fill.fromSource ? s : k);
+        }
+        if (walk != 0) {
+            // The entries packed as WideBatch holds them (the low red bound is only
+            // needed for those, whose targets lie below red 255 and distances below
+            // 255), with their group keys.
+            const __m256i bound = _mm256_max_epi16(_mm256_sub_epi16(r.target, widest),
+                                                   _mm256_setzero_si256());
+            _mm256_store_si256(
+                reinterpret_cast<__m256i*>(key),
+                _mm256_or_si256(_mm256_slli_epi16(_mm256_srli_epi16(r.target, 3), 6),
+                                _mm256_srli_epi16(bound, 2)));
+            const __m256i redGreen = _mm256_or_si256(r.target, _mm256_slli_epi16(g.target, 8));
+            const __m256i blueDist = _mm256_or_si256(b.target, _mm256_slli_epi16(distance, 8));
+            const __m256i radiusBound = _mm256_or_si256(widest, _mm256_slli_epi16(bound, 8));
+            const __m256i cell = _mm256_or_si256(d, _mm256_set1_epi16(static_cast<int16_t>(s << 8)));
+            const __m256i lo = _mm256_unpacklo_epi16(redGreen, blueDist);
+            const __m256i hi = _mm256_unpackhi_epi16(redGreen, blueDist);
+            const __m256i lo2 = _mm256_unpacklo_epi16(radiusBound, cell);
+            const __m256i hi2 = _mm256_unpackhi_epi16(radiusBound, cell);
+            // Entries 0, 1, 8, 9; 2, 3, 10, 11; 4, 5, 12, 13; 6, 7, 14, 15.
+            const __m256i e0 = _mm256_unpacklo_epi32(lo, lo2);
+            const __m256i e1 = _mm256_unpackhi_epi32(lo, lo2);
+            const __m256i e2 = _mm256_unpacklo_epi32(hi, hi2);
+            const __m256i e3 = _mm256_unpackhi_epi32(hi, hi2);
+            auto* out = reinterpret_cast<__m256i*>(packed);
+            _mm256_store_si256(out, _mm256_permute2x128_si256(e0, e1, 0x20));
+            _mm256_store_si256(out + 1, _mm256_permute2x128_si256(e2, e3, 0x20));
+            _mm256_store_si256(out + 2, _mm256_permute2x128_si256(e0, e1, 0x31));
+            _mm256_store_si256(out + 3, _mm256_permute2x128_si256(e2, e3, 0x31));
+            for (; walk != 0; walk &= walk - 1) {
+                int k = std::countr_zero(walk) / 2;
+                batch.entries[batch.count] = packed[k];
+                batch.key[batch.count++] = static_cast<uint16_t>(key[k]);
+                ++batch.keyCount[key[k]];
+            }
+        }
+        if (alone != 0) {
+            _mm256_store_si256(reinterpret_cast<__m256i*>(red), r.target);
+            _mm256_store_si256(reinterpret_cast<__m256i*>(green), g.target);
+            _mm256_store_si256(reinterpret_cast<__m256i*>(blue), b.target);
+            _mm256_store_si256(reinterpret_cast<__m256i*>(dist), distance);
+            _mm256_store_si256(reinterpret_cast<__m256i*>(radius), widest);
+        }
+        for (; alone != 0; alone &= alone - 1) {
+            int k = std::countr_zero(alone) / 2;
+            int found = VectorWalk<false>(list, Target{red[k], green[k], blue[k]}, dist[k], radius[k]);
+            row[base + k] = found < 0 ? static_cast<uint8_t>(fill.fromSource ? s : base + k)
+                                      : list.colour[found];
+        }
+    }
+}
+#endif
+
+// Rows first..last, once their walks are stored, in order: copied rows are copied,
+// mirrored entries taken from the rows before.
+void FinishRows(const RowFill& fill, int first, int last)
+{
+    for (int s = first; s <= last; ++s) {
+        const CandidateList& list = fill.list;
+        if (list.repeats && list.filledRow[list.firstOf[s]] != s) {
+            CopyRow(fill.table, list.filledRow[list.firstOf[s]], fill.fromSource, s);
+            continue;
+        }
+        uint8_t* row = fill.table + s * kRowSize;
+        for (int d = fill.mirrorFrom; d < s; ++d) {
+            if (Mirrors(fill, s, d)) {
+                int mirrored = fill.table[d * kRowSize + s];
+                row[d] = static_cast<uint8_t>(mirrored == d ? s : mirrored);
+            }
+        }
+    }
+}
+
+// Rows first..last at a level other than 0 and 100, kBatchRows at a time.
 void FillTranslucentRows(const SproxColor* palette, uint8_t* table, int first, int last,
                          int level, bool wide)
 {
-    CandidateList list;
-    BuildCandidates(palette, &list);
-    Steps steps;
-    BuildSteps(level, &steps);
+    RowFill fill;
+    fill.palette = palette;
+    BuildCandidates(palette, &fill.list);
+    BuildSteps(level, &fill.steps);
+    fill.level = level;
+    fill.fromSource = level >= 50;
     // Only level 50 mirrors, and only from rows this call fills.
-    int mirrorFrom = level == 50 ? first : kRowSize;
-    for (int s = first; s <= last; ++s) {
-        FillTranslucentRow(palette, list, steps, level >= 50, mirrorFrom, wide, s, table);
+    fill.mirrorFrom = level == 50 ? first : kRowSize;
+    fill.table = table;
+#if defined(SPROX_WIDE_WALK)
+    // The wide walk takes levels whose targets all lie in the cube. Without the
+    // memory for a batch, every entry walks alone.
+    std::unique_ptr<WideBatch> batch(wide && level > 0 && level < 100 ? new (std::nothrow) WideBatch
+                                                                      : nullptr);
+    PaletteLanes lanes;
+    if (batch != nullptr) {
+        for (int c = 0; c < kRowSize; ++c) {
+            lanes.red[c] = palette[c].red;
+            lanes.green[c] = palette[c].green;
+            lanes.blue[c] = palette[c].blue;
+        }
+    }
+#else
+    (void)wide;
+#endif
+    for (int top = first; top <= last; top += kBatchRows) {
+        int bottom = std::min(top + kBatchRows - 1, last);
+        for (int s = top; s <= bottom; ++s) {
+            if (!WalksItself(fill, s)) {
+                continue;
+            }
+#if defined(SPROX_WIDE_WALK)
+            if (batch != nullptr) {
+                WideRow(fill, lanes, *batch, s);
+                continue;
+            }
+#endif
+            WalkRow(fill, s);
+        }
+#if defined(SPROX_WIDE_WALK)
+        if (batch != nullptr) {
+            WideWalkBatch(fill.list, *batch, fill.fromSource, table);
+        }
+#endif
+        FinishRows(fill, top, bottom);
     }
 }
 
