@@ -359,7 +359,7 @@ int PlainWalk(const CandidateList& list, const Target& t, int dist, int radius)
 #endif
 // Rows filled between two walks of their wide entries: the wide walk groups its
 // lanes across all of them, so that a group's lanes begin and end close together.
-constexpr int kBatchRows = 64;
+constexpr int kBatchRows = 256;
 
 #if defined(SPROX_WIDE_WALK)
 constexpr int kWide = 32;
@@ -434,7 +434,7 @@ struct WideState {
 // is the starting radius and high min(radius, 255 - red) - 1: the window's top
 // held at red 255. A lane whose window has not begun fails the low test; one whose
 // window has ended can take nothing more (the red before a position only grows),
-// and the walk stops when every lane's has, looking every second position. Every
+// and the walk stops when every lane's has, looking every fourth position. Every
 // quantity fits a byte: the targets lie in the cube, and dist starts below 255, so
 // that a distance held at 255 is never taken.
 [[gnu::target("avx2")]] void WideWalk(const CandidateList& list, const uint64_t* group,
@@ -447,26 +447,30 @@ struct WideState {
     const __m256i interleave = _mm256_setr_epi8(0, 8, 1, 9, 2, 10, 3, 11, 4, 12, 5, 13, 6, 14, 7,
                                                 15, 0, 8, 1, 9, 2, 10, 3, 11, 4, 12, 5, 13, 6, 14,
                                                 7, 15);
-    __m256i x[8];
-    for (int j = 0; j < 8; ++j) {
-        x[j] = _mm256_shuffle_epi8(
-            _mm256_load_si256(reinterpret_cast<const __m256i*>(group + 4 * j)), interleave);
-    }
-    __m256i a[8], b[8], field[8];
-    for (int j = 0; j < 4; ++j) {
-        a[2 * j] = _mm256_unpacklo_epi16(x[2 * j], x[2 * j + 1]);
-        a[2 * j + 1] = _mm256_unpackhi_epi16(x[2 * j], x[2 * j + 1]);
-    }
-    for (int j = 0; j < 2; ++j) {
-        b[4 * j] = _mm256_unpacklo_epi32(a[4 * j], a[4 * j + 2]);
-        b[4 * j + 1] = _mm256_unpackhi_epi32(a[4 * j], a[4 * j + 2]);
-        b[4 * j + 2] = _mm256_unpacklo_epi32(a[4 * j + 1], a[4 * j + 3]);
-        b[4 * j + 3] = _mm256_unpackhi_epi32(a[4 * j + 1], a[4 * j + 3]);
-    }
-    for (int j = 0; j < 4; ++j) {
-        field[2 * j] = _mm256_unpacklo_epi64(b[j], b[j + 4]);
-        field[2 * j + 1] = _mm256_unpackhi_epi64(b[j], b[j + 4]);
-    }
+    auto* lanes = reinterpret_cast<const __m256i*>(group);
+    const __m256i x0 = _mm256_shuffle_epi8(_mm256_load_si256(lanes), interleave);
+    const __m256i x1 = _mm256_shuffle_epi8(_mm256_load_si256(lanes + 1), interleave);
+    const __m256i x2 = _mm256_shuffle_epi8(_mm256_load_si256(lanes + 2), interleave);
+    const __m256i x3 = _mm256_shuffle_epi8(_mm256_load_si256(lanes + 3), interleave);
+    const __m256i x4 = _mm256_shuffle_epi8(_mm256_load_si256(lanes + 4), interleave);
+    const __m256i x5 = _mm256_shuffle_epi8(_mm256_load_si256(lanes + 5), interleave);
+    const __m256i x6 = _mm256_shuffle_epi8(_mm256_load_si256(lanes + 6), interleave);
+    const __m256i x7 = _mm256_shuffle_epi8(_mm256_load_si256(lanes + 7), interleave);
+    // Fields 0-3 and 4-7 of loads 0-1, 2-3, 4-5, 6-7.
+    const __m256i a0 = _mm256_unpacklo_epi16(x0, x1), a1 = _mm256_unpackhi_epi16(x0, x1);
+    const __m256i a2 = _mm256_unpacklo_epi16(x2, x3), a3 = _mm256_unpackhi_epi16(x2, x3);
+    const __m256i a4 = _mm256_unpacklo_epi16(x4, x5), a5 = _mm256_unpackhi_epi16(x4, x5);
+    const __m256i a6 = _mm256_unpacklo_epi16(x6, x7), a7 = _mm256_unpackhi_epi16(x6, x7);
+    // Fields 0-1, 2-3, 4-5, 6-7 of loads 0-3, then of loads 4-7.
+    const __m256i b0 = _mm256_unpacklo_epi32(a0, a2), b1 = _mm256_unpackhi_epi32(a0, a2);
+    const __m256i b2 = _mm256_unpacklo_epi32(a1, a3), b3 = _mm256_unpackhi_epi32(a1, a3);
+    const __m256i b4 = _mm256_unpacklo_epi32(a4, a6), b5 = _mm256_unpackhi_epi32(a4, a6);
+    const __m256i b6 = _mm256_unpacklo_epi32(a5, a7), b7 = _mm256_unpackhi_epi32(a5, a7);
+    const __m256i field[8] = {
+        _mm256_unpacklo_epi64(b0, b4), _mm256_unpackhi_epi64(b0, b4),
+        _mm256_unpacklo_epi64(b1, b5), _mm256_unpackhi_epi64(b1, b5),
+        _mm256_unpacklo_epi64(b2, b6), _mm256_unpackhi_epi64(b2, b6),
+        _mm256_unpacklo_epi64(b3, b7), _mm256_unpackhi_epi64(b3, b7)};
     const __m256i red = field[0], green = field[1], blue = field[2];
     const __m256i dest = field[6], source = field[7];
     WideState s;
@@ -485,22 +489,31 @@ struct WideState {
     lowest = _mm_min_epu8(lowest, _mm_srli_si128(lowest, 1));
     int p = list.from[(_mm_cvtsi128_si32(lowest) & 255) - kLowestRed];
     const __m256i zero = _mm256_setzero_si256();
-    for (; p + 1 < kCandidates; p += 2) {
+    for (; p + 3 < kCandidates; p += 4) {
         WideStep(list, p, red, green, blue, s);
-        const __m256i ended = WideStep(list, p + 1, red, green, blue, s);
+        WideStep(list, p + 1, red, green, blue, s);
+        WideStep(list, p + 2, red, green, blue, s);
+        const __m256i ended = WideStep(list, p + 3, red, green, blue, s);
         if (_mm256_movemask_epi8(_mm256_cmpeq_epi8(ended, zero)) == 0) {
             break;
         }
     }
-    if (p == kLastPosition) {
-        WideStep(list, p, red, green, blue, s);
+    if (p + 3 >= kCandidates) {
+        for (; p < kCandidates; ++p) {
+            WideStep(list, p, red, green, blue, s);
+        }
     }
-    alignas(kWide) uint8_t found[kWide], d[kWide], sources[kWide];
-    _mm256_store_si256(reinterpret_cast<__m256i*>(found), s.found);
-    _mm256_store_si256(reinterpret_cast<__m256i*>(d), dest);
-    _mm256_store_si256(reinterpret_cast<__m256i*>(sources), source);
-    for (int k = 0; k < kWide; ++k) {
-        table[sources[k] * kRowSize + d[k]] = found[k];
+    // Each lane's table entry, source * 256 + destination, beside its colour.
+    alignas(kWide) uint16_t cell[kWide], colour[kWide];
+    _mm256_store_si256(reinterpret_cast<__m256i*>(cell), _mm256_unpacklo_epi8(dest, source));
+    _mm256_store_si256(reinterpret_cast<__m256i*>(cell + 16), _mm256_unpackhi_epi8(dest, source));
+    _mm256_store_si256(reinterpret_cast<__m256i*>(colour), _mm256_unpacklo_epi8(s.found, zero));
+    _mm256_store_si256(reinterpret_cast<__m256i*>(colour + 16), _mm256_unpackhi_epi8(s.found, zero));
+    for (int k = 0; k < kWide; k += 4) {
+        table[cell[k]] = static_cast<uint8_t>(colour[k]);
+        table[cell[k + 1]] = static_cast<uint8_t>(colour[k + 1]);
+        table[cell[k + 2]] = static_cast<uint8_t>(colour[k + 2]);
+        table[cell[k + 3]] = static_cast<uint8_t>(colour[k + 3]);
     }
 }
 
@@ -578,15 +591,15 @@ struct RowFill {
     int level;
     bool fromSource;
     int mirrorFrom;
+    // The low bits of each colour's components: two colours differ by even amounts
+    // in every component where these are equal.
+    uint8_t parity[kRowSize];
     uint8_t* table;
 };
 
 bool Mirrors(const RowFill& fill, int s, int d)
 {
-    const SproxColor& source = fill.palette[s];
-    const SproxColor& dest = fill.palette[d];
-    int odd = (source.red ^ dest.red) | (source.green ^ dest.green) | (source.blue ^ dest.blue);
-    return d >= fill.mirrorFrom && d < s && (odd & 1) == 0;
+    return d >= fill.mirrorFrom && d < s && fill.parity[s] == fill.parity[d];
 }
 
 // Whether row s is filled by its own walks: false for a row copied from an
@@ -798,6 +811,10 @@ void FillTranslucentRows(const SproxColor* palette, uint8_t* table, int first, i
     fill.fromSource = level >= 50;
     // Only level 50 mirrors, and only from rows this call fills.
     fill.mirrorFrom = level == 50 ? first : kRowSize;
+    for (int c = 0; c < kRowSize; ++c) {
+        fill.parity[c] =
+            static_cast<uint8_t>((palette[c].red & 1) | (palette[c].green & 1) << 1 | (palette[c].blue & 1) << 2);
+    }
     fill.table = table;
 #if defined(SPROX_WIDE_WALK)
     // The wide walk takes levels whose targets all lie in the cube. Without the
