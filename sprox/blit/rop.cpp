@@ -489,7 +489,7 @@ struct WideState {
     lowest = _mm_min_epu8(lowest, _mm_srli_si128(lowest, 4));
     lowest = _mm_min_epu8(lowest, _mm_srli_si128(lowest, 2));
     lowest = _mm_min_epu8(lowest, _mm_srli_si128(lowest, 1));
-    int p = list.from[(_mm_cvtsi128_si32(lowest) & 255) - kLowestRed];
+    int p = WindowFrom(list, _mm_cvtsi128_si32(lowest) & 255);
     const __m256i zero = _mm256_setzero_si256();
     for (; p + 3 < kCandidates; p += 4) {
         WideStep(list, p, red, green, blue, s);
@@ -598,6 +598,13 @@ struct RowFill {
     uint8_t* table;
 };
 
+// The starting candidate of entry (s, d): its colour stays where the walk takes
+// nothing.
+uint8_t StartColour(const RowFill& fill, int s, int d)
+{
+    return static_cast<uint8_t>(fill.fromSource ? s : d);
+}
+
 bool Mirrors(const RowFill& fill, int s, int d)
 {
     return d >= fill.mirrorFrom && d < s && fill.parity[s] == fill.parity[d];
@@ -647,7 +654,7 @@ void WalkRow(const RowFill& fill, int s)
             found = PlainWalk(list, t, dist, radius);
 #endif
         }
-        row[d] = found < 0 ? static_cast<uint8_t>(fill.fromSource ? s : d) : list.colour[found];
+        row[d] = found < 0 ? StartColour(fill, s, d) : list.colour[found];
     }
 }
 
@@ -728,7 +735,7 @@ struct Component {
         uint32_t alone = kLow & ~skip & ~start & ~walk;
         for (uint32_t bits = start; bits != 0; bits &= bits - 1) {
             int k = base + std::countr_zero(bits) / 2;
-            row[k] = static_cast<uint8_t>(fill.fromSource ? s : k);
+            row[k] = StartColour(fill, s, k);
         }
         if (walk != 0) {
             // The entries packed as WideEntries holds them (the low red bound is only
@@ -777,8 +784,7 @@ struct Component {
             int k = std::countr_zero(alone) / 2;
             int found =
                 VectorWalk<false>(list, Target{red[k], green[k], blue[k]}, dist[k], radius[k]);
-            row[base + k] = found < 0 ? static_cast<uint8_t>(fill.fromSource ? s : base + k)
-                                      : list.colour[found];
+            row[base + k] = found < 0 ? StartColour(fill, s, base + k) : list.colour[found];
         }
     }
 }
@@ -790,8 +796,9 @@ void FinishRows(const RowFill& fill, int first, int last)
 {
     for (int s = first; s <= last; ++s) {
         const CandidateList& list = fill.list;
-        if (list.repeats && list.filledRow[list.firstOf[s]] != s) {
-            CopyRow(fill.table, list.filledRow[list.firstOf[s]], fill.fromSource, s);
+        int filled = list.repeats ? list.filledRow[list.firstOf[s]] : s;
+        if (filled != s) {
+            CopyRow(fill.table, filled, fill.fromSource, s);
             continue;
         }
         uint8_t* row = fill.table + s * kRowSize;
